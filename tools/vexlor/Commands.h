@@ -1,0 +1,8 @@
+// Entry points of the command groups of the host tool. Each returns the
+// process exit status: 0 success, 1 bad input (message on stderr), 2 usage.
+#pragma once
+
+#include <string>
+#include <vector>
+
+int RunOptionsCommand(const std::vector<std::string>& args);
