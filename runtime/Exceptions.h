@@ -61,3 +61,41 @@ class EOleException : public Exception {
  private:
   long errorCode_;
 };
+
+// Processor faults and other operating-system exceptions, as objects of the
+// class library. ExceptionCode is the system's code, ExceptionAddress the
+// faulting instruction.
+class EExternal : public Exception {
+ public:
+  EExternal(std::string message, unsigned long exceptionCode, const void* exceptionAddress)
+      : Exception(std::move(message)),
+        exceptionCode_(exceptionCode),
+        exceptionAddress_(exceptionAddress) {}
+  unsigned long ExceptionCode() const noexcept { return exceptionCode_; }
+  const void* ExceptionAddress() const noexcept { return exceptionAddress_; }
+
+ private:
+  unsigned long exceptionCode_;
+  const void* exceptionAddress_;
+};
+
+#define VEXLOR_EXTERNAL_CLASS(Name, Base) \
+  class Name : public Base {              \
+   public:                                \
+    using Base::Base;                     \
+  };
+VEXLOR_EXTERNAL_CLASS(EAccessViolation, EExternal)
+VEXLOR_EXTERNAL_CLASS(EStackOverflow, EExternal)
+VEXLOR_EXTERNAL_CLASS(EPrivilege, EExternal)
+VEXLOR_EXTERNAL_CLASS(EControlC, EExternal)
+VEXLOR_EXTERNAL_CLASS(EExternalException, EExternal)
+VEXLOR_EXTERNAL_CLASS(EIntError, EExternal)
+VEXLOR_EXTERNAL_CLASS(EDivByZero, EIntError)
+VEXLOR_EXTERNAL_CLASS(ERangeError, EIntError)
+VEXLOR_EXTERNAL_CLASS(EIntOverflow, EIntError)
+VEXLOR_EXTERNAL_CLASS(EMathError, EExternal)
+VEXLOR_EXTERNAL_CLASS(EInvalidOp, EMathError)
+VEXLOR_EXTERNAL_CLASS(EZeroDivide, EMathError)
+VEXLOR_EXTERNAL_CLASS(EOverflow, EMathError)
+VEXLOR_EXTERNAL_CLASS(EUnderflow, EMathError)
+#undef VEXLOR_EXTERNAL_CLASS

@@ -5,7 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include "reporter/capture/AddressLookup.h"
+#include "reporter/capture/ForeignMemory.h"
+#include "reporter/capture/StandinMemory.h"
 #include "reporter/capture/HookRegistry.h"
 #include "reporter/capture/Hooks.h"
 #include "reporter/capture/JumpPatch.h"
@@ -74,10 +75,9 @@ TRecordPage BuildRecord(void* target, void* replacement) {
 
   const TJumpPatch patch = BuildJumpPatch(reinterpret_cast<std::uintptr_t>(target),
                                           reinterpret_cast<std::uintptr_t>(replacement));
-  if (!IsValidAddress(target, patch.Size)) return nullptr;
   r.PatchSize = static_cast<std::uint8_t>(patch.Size);
   std::memcpy(r.Patch, patch.Bytes.data(), patch.Size);
-  std::memcpy(r.SavedBytes, target, patch.Size);
+  if (!CurrentAddressInspector().ReadBytes(target, r.SavedBytes, patch.Size)) return nullptr;
 
   TTrampolineAddresses at;
   at.Code = reinterpret_cast<std::uintptr_t>(r.Code);

@@ -4,7 +4,7 @@
 // which is what gets rewritten.
 #include <cstring>
 
-#include "reporter/capture/AddressLookup.h"
+#include "reporter/capture/ForeignMemory.h"
 #include "reporter/capture/HookRegistry.h"
 #include "reporter/capture/Hooks.h"
 #include "reporter/config/Trace.h"
@@ -30,15 +30,13 @@ struct TCodeRange {
 // headers or the start of the range cannot be read.
 TCodeRange ModuleCodeRange(HMODULE module) {
   auto* base = reinterpret_cast<std::uint8_t*>(module);
-  if (!IsValidAddress(base, sizeof(IMAGE_DOS_HEADER))) return {};
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return {};
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  if (!IsValidAddress(nt, sizeof(IMAGE_NT_HEADERS)) || nt->Signature != IMAGE_NT_SIGNATURE) {
-    return {};
-  }
-  TCodeRange range{base + nt->OptionalHeader.BaseOfCode, nt->OptionalHeader.SizeOfCode};
-  if (range.Size == 0 || !IsValidAddress(range.First, 4)) return {};
+  IMAGE_DOS_HEADER dos;
+  if (!ReadForeign(base, dos) || dos.e_magic != IMAGE_DOS_SIGNATURE) return {};
+  IMAGE_NT_HEADERS nt;
+  if (!ReadForeign(base + dos.e_lfanew, nt) || nt.Signature != IMAGE_NT_SIGNATURE) return {};
+  TCodeRange range{base + nt.OptionalHeader.BaseOfCode, nt.OptionalHeader.SizeOfCode};
+  std::uint32_t first = 0;
+  if (range.Size == 0 || !ReadForeign(range.First, first)) return {};
   return range;
 }
 
@@ -62,10 +60,8 @@ void* HookImport(HMODULE module, void* replaced, void* replacement, bool noRecor
     std::int32_t rel = 0;
     std::memcpy(&rel, at + 2, 4);
     void* slot = const_cast<std::uint8_t*>(at + 6 + rel);
-    if (!IsValidAddress(slot, sizeof(void*))) continue;
     void* held = nullptr;
-    std::memcpy(&held, slot, sizeof(held));
-    if (held != replaced) continue;
+    if (!ReadForeign(slot, held) || held != replaced) continue;
     if (WriteCode(slot, &replacement, sizeof(replacement))) ++patched;
   }
 

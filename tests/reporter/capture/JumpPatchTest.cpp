@@ -26,8 +26,9 @@ TEST(JumpPatchTest, NearDestinationsUseRelativeJumpAtTheReachLimits) {
 
 TEST(JumpPatchTest, FarDestinationsUseAbsoluteJump) {
   const std::uintptr_t from = 0x140001000;
-  for (const std::uintptr_t to :
-       {from + 5 + 0x80000000ull, from + 4 - 0x80000000ull, std::uintptr_t{0x7FF812345678}}) {
+  const std::uintptr_t destinations[] = {from + 5 + 0x80000000ull, from + 4 - 0x80000000ull,
+                                         0x7FF812345678ull};
+  for (const std::uintptr_t to : destinations) {
     const TJumpPatch patch = BuildJumpPatch(from, to);
     ASSERT_EQ(patch.Size, 14u);
     EXPECT_EQ(patch.Bytes[0], 0xFF);

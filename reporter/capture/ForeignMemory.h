@@ -1,0 +1,13 @@
+// Reads of memory the reporter does not own (other modules' headers, import
+// slots, stacks), through the process's address inspector: nothing is read
+// unless all of it is committed and readable.
+#pragma once
+
+#include <cstddef>
+
+#include "reporter/config/TraceFormat.h"
+
+template <class T>
+bool ReadForeign(const void* address, T& out) {
+  return CurrentAddressInspector().ReadBytes(address, &out, sizeof(T));
+}
