@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <string>
+#include <type_traits>
 
 class Exception : public std::exception {
  public:
@@ -99,3 +100,26 @@ VEXLOR_EXTERNAL_CLASS(EZeroDivide, EMathError)
 VEXLOR_EXTERNAL_CLASS(EOverflow, EMathError)
 VEXLOR_EXTERNAL_CLASS(EUnderflow, EMathError)
 #undef VEXLOR_EXTERNAL_CLASS
+
+// The boundary of every COM method the project implements: an exception must
+// never cross into a COM caller, so it becomes the method's HRESULT (an
+// EOleException's own code, anything else E_UNEXPECTED). Kept out of line:
+// the crash reporter recognises the boundary by this function's frame.
+using TSafeCallBody = long (*)(void* context);
+__attribute__((noinline)) inline long SafeCallBoundary(TSafeCallBody body, void* context) noexcept {
+  try {
+    return body(context);
+  } catch (const EOleException& e) {
+    return e.ErrorCode();
+  } catch (...) {
+    return static_cast<long>(0x8000FFFFL);  // E_UNEXPECTED
+  }
+}
+
+// SafeCall([&] { ...; return S_OK; }) inside a COM method.
+template <class F>
+long SafeCall(F&& body) noexcept {
+  using Body = std::remove_reference_t<F>;
+  return SafeCallBoundary([](void* context) -> long { return (*static_cast<Body*>(context))(); },
+                          const_cast<void*>(static_cast<const void*>(&body)));
+}

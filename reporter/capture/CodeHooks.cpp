@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "reporter/capture/ForeignMemory.h"
-#include "reporter/capture/StandinMemory.h"
 #include "reporter/capture/HookRegistry.h"
 #include "reporter/capture/Hooks.h"
 #include "reporter/capture/JumpPatch.h"
