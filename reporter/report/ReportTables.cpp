@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "reporter/report/SystemFormats.h"
+#include "reporter/config/TraceFormat.h"
 #include "reporter/report/TextFilters.h"
 
 namespace {
