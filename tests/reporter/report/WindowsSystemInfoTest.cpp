@@ -10,6 +10,7 @@
 #include <cctype>
 
 #include "reporter/report/ModuleFiles.h"
+#include "reporter/report/ReportText.h"
 #include "reporter/report/SystemFacts.h"
 #include "reporter/config/TraceFormat.h"
 #include "reporter/report/TextFilters.h"
@@ -138,4 +139,37 @@ TEST(WindowsReportCapture, RegistersOfALiveContext) {
   EXPECT_EQ(registers.Rsp, context.Rsp);
   EXPECT_EQ(registers.Rip, context.Rip);
   EXPECT_EQ(registers.R15, context.R15);
+}
+
+TEST(WindowsReport, ALiveReportHasEverySection) {
+  TReportException exception;
+  exception.Object = {"EAccessViolation", "Access violation"};
+  exception.Address = reinterpret_cast<std::uint64_t>(&PlatformSystemInfo);
+  exception.Date = PlatformSystemInfo().LocalNow();
+  CONTEXT context{};
+  RtlCaptureContext(&context);
+
+  TVexlorReportInput input;
+  input.Facts = CollectReportFacts(PlatformSystemInfo(), exception);
+  input.Context = ReportCpuContextOf(context);
+  const std::string text = BuildReportText(input);
+  for (const char* heading :
+       {"VexlorLog 4.5.8\r\n\r\nApplication:\r\n", "\r\n\r\nException:\r\n",
+        "\r\n\r\nActive Controls:\r\n", "\r\n\r\nComputer:\r\n", "\r\n\r\nOperating System:\r\n",
+        "\r\n\r\nCall Stack Information:\r\n", "\r\n\r\nModules Information:\r\n",
+        "\r\n\r\nRegisters:\r\n"}) {
+    EXPECT_NE(text.find(heading), std::string::npos) << heading;
+  }
+  EXPECT_NE(text.find("  2.3 Module : report_windows_tests.exe\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("  2.5 Message: Access violation.\r\n"), std::string::npos);
+  EXPECT_NE(text.find("RIP: " + HexText(context.Rip, 16)), std::string::npos);
+  // No bare line feeds or carriage returns anywhere.
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << i;
+    }
+    if (text[i] == '\r') {
+      ASSERT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << i;
+    }
+  }
 }
