@@ -176,3 +176,7 @@ ISystemInfo& PlatformSystemInfo() {
   static TWindowsSystemInfo info;
   return info;
 }
+
+std::string FormatReportDate(const TReportDateTime& value) {
+  return FormatReportDate(value, PlatformSystemInfo().ZoneOffsetHours());
+}

@@ -25,3 +25,7 @@ class TWindowsSystemInfo : public ISystemInfo {
 
 // The process's one instance; it keeps no state of its own.
 ISystemInfo& PlatformSystemInfo();
+
+// The value in the report date format with the zone of the present moment
+// (also the e-mail "Date" header).
+std::string FormatReportDate(const TReportDateTime& value);

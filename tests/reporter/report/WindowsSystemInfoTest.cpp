@@ -110,7 +110,9 @@ TEST(WindowsSystemInfo, DatesAndArguments) {
   const int zone = info.ZoneOffsetHours();
   EXPECT_GE(zone, -12);
   EXPECT_LE(zone, 14);
-  EXPECT_EQ(GetStartDateText(info).size() >= 29, true) << GetStartDateText(info);
+  EXPECT_EQ(GetStartDateText(info), FormatReportDate(start));
+  EXPECT_EQ(FormatReportDate({2026, 12, 7, 3, 4, 33, 0}).substr(0, 26),
+            "Mon, 7 Dec 2026 03:04:33 +");
   // ctest passes --gtest_brief=1.
   EXPECT_NE(GetParametersText(info).find("\"--gtest_brief=1\""), std::string::npos)
       << GetParametersText(info);
