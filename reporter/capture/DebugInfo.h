@@ -10,10 +10,10 @@ struct TVexlorModuleInfo;
 // How much is known about an address, from nothing to a source line.
 enum TVexlorDebugInfoKind : std::uint8_t {
   dikAddressOnly = 0,
-  dikModule = 1,         // module known
-  dikProcedure = 2,      // procedure name known, no unit
-  dikExportName = 3,     // unit (and class) and procedure from an export name
-  dikSourceLine = 4,     // unit, class, procedure and line from the debug data
+  dikModule = 1,      // module known
+  dikProcedure = 2,   // procedure name known, no unit
+  dikExportName = 3,  // unit (and class) and procedure from an export name
+  dikSourceLine = 4,  // unit, class, procedure and line from the debug data
 };
 
 struct TVexlorDebugInfo {

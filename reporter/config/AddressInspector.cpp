@@ -1,0 +1,17 @@
+#include <atomic>
+
+#include "reporter/config/TraceFormat.h"
+#include "reporter/config/TracePlatform.h"
+
+namespace {
+std::atomic<const TAddressInspector*> replacedInspector{nullptr};
+}  // namespace
+
+const TAddressInspector& CurrentAddressInspector() {
+  const TAddressInspector* inspector = replacedInspector.load();
+  return inspector ? *inspector : PlatformAddressInspector();
+}
+
+void SetAddressInspector(const TAddressInspector* inspector) {
+  replacedInspector.store(inspector);
+}

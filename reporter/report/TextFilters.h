@@ -1,0 +1,31 @@
+// Byte-level text helpers of the report: control-character filters, column
+// padding and the parts of Windows file names the report prints.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Every byte below 0x20 (CR, LF and tab included) becomes one space; the
+// length never changes, so a value can never break a report line.
+std::string ReplaceControlChars(std::string_view text);
+
+// As ReplaceControlChars, but CR and LF survive: for texts shown with their
+// line breaks (the exception dialog's message).
+std::string ReplaceControlCharsKeepLines(std::string_view text);
+
+// The text followed by (width - length) spaces when width exceeds its length;
+// otherwise the text unchanged.
+std::string PadRight(std::string_view text, std::size_t width);
+
+// The name after the last '\', '/' or ':' ("C:\App\a.exe" -> "a.exe").
+std::string ExtractFileName(std::string_view path);
+
+// The folder without its trailing backslash, except that a drive root keeps
+// it: "C:\WINDOWS\system32\x.dll" -> "C:\WINDOWS\system32", "C:\x.exe" -> "C:\".
+std::string ExtractFileDir(std::string_view path);
+
+// "C:" of "C:\App\a.exe", "\\server\share" of a UNC name, empty otherwise.
+std::string ExtractFileDrive(std::string_view path);
+
+// The text without leading and trailing blanks and control characters.
+std::string Trim(std::string_view text);
