@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "reporter/capture/DebugLookup.h"
 #include "reporter/capture/ForeignMemory.h"
 #include "reporter/capture/HookRegistry.h"
 #include "reporter/capture/Hooks.h"
@@ -116,8 +117,9 @@ bool WriteCode(void* address, const void* source, std::size_t count) {
 
 void* HookProcedure(void* target, void* replacement, const std::string& name) {
   TraceEnter("HookProcedure", {target, replacement, name});
-  target = ResolveImportThunk(target);
-  replacement = ResolveImportThunk(replacement);
+  target = reinterpret_cast<void*>(ResolveImportThunk(reinterpret_cast<std::uintptr_t>(target)));
+  replacement =
+      reinterpret_cast<void*>(ResolveImportThunk(reinterpret_cast<std::uintptr_t>(replacement)));
   if (!target) throw EProcNull(name);
   if (IsNonNTPlatform() && reinterpret_cast<std::uintptr_t>(target) > 0x7FFFFFFF) {
     throw ESharedArea(ModuleFileNameOf(target));

@@ -38,7 +38,12 @@ bool IsExceptionHandled(const TVexlorExceptionObject& object, std::uintptr_t add
     // A raising call is walked from its return address: the frame it
     // belongs to is the caller's.
     if (isCallReturn) start.Rip = address;
-    const TFrameAnalysis frames = AnalyseFrames(start, !isCallReturn, !isCallReturn, object);
+    TReporterFlags& flags = ReporterFlags();
+    // The first catcher settles the answer, except while static objects are
+    // built or destroyed, where a single catcher counts differently.
+    const bool phases = flags.UnitsInitialising || flags.UnitsFinalising;
+    const TFrameAnalysis frames =
+        AnalyseFrames(start, !isCallReturn, !isCallReturn, object, phases ? 2 : 1);
     if (frames.GuardedByForeignCode) {
       TraceExit("IsExceptionHandled", {true});
       return true;
@@ -52,8 +57,7 @@ bool IsExceptionHandled(const TVexlorExceptionObject& object, std::uintptr_t add
     // application's own catchers make an exception handled there.
     const int ownCatchers = frames.Count - (frames.WrapperCounted ? 1 : 0);
     handled = IsMainThread() ? frames.Count > 0 : ownCatchers > 0;
-    TReporterFlags& flags = ReporterFlags();
-    if ((flags.UnitsInitialising || flags.UnitsFinalising) && frames.Count == 1) handled = false;
+    if (phases && frames.Count == 1) handled = false;
     if (forceHandled) handled = true;
     if (frames.FirstKind == TCatcherKind::SafeCall) {
       handled = false;

@@ -31,6 +31,69 @@ bool InOwnModule(DWORD64 imageBase) {
   return imageBase == OwnModule();
 }
 
+// This module's function table, searched without the loader's help: most
+// frames of a raise are the program's own, and the system's lookup is slow.
+struct TOwnFunctionTable {
+  const RUNTIME_FUNCTION* First = nullptr;
+  std::size_t Count = 0;
+  std::uintptr_t Base = 0;
+};
+
+TOwnFunctionTable ReadOwnFunctionTable() {
+  TOwnFunctionTable table;
+  table.Base = OwnModule();
+  const auto* base = reinterpret_cast<const std::uint8_t*>(table.Base);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXCEPTION];
+  table.First = reinterpret_cast<const RUNTIME_FUNCTION*>(base + directory.VirtualAddress);
+  table.Count = directory.Size / sizeof(RUNTIME_FUNCTION);
+  return table;
+}
+
+}  // namespace
+
+PRUNTIME_FUNCTION LookupFunctionEntry(DWORD64 pc, DWORD64& imageBase) {
+  static const TOwnFunctionTable own = ReadOwnFunctionTable();
+  if (pc > own.Base && own.Count > 0) {
+    const DWORD64 rva = pc - own.Base;
+    std::size_t low = 0, high = own.Count;
+    while (low < high) {
+      const std::size_t middle = (low + high) / 2;
+      const RUNTIME_FUNCTION& entry = own.First[middle];
+      if (rva < entry.BeginAddress) {
+        high = middle;
+      } else if (rva >= entry.EndAddress) {
+        low = middle + 1;
+      } else {
+        imageBase = own.Base;
+        return const_cast<PRUNTIME_FUNCTION>(&entry);
+      }
+    }
+  }
+  return RtlLookupFunctionEntry(pc, &imageBase, nullptr);
+}
+
+namespace {
+
+// The raising thread walks its own stack: a range test replaces a query of
+// the memory system for every frame.
+bool OnOwnStack(DWORD64 address) {
+  std::uintptr_t low = 0, high = 0;
+  asm volatile("movq %%gs:0x10, %0" : "=r"(low));
+  asm volatile("movq %%gs:0x08, %0" : "=r"(high));
+  return address >= low && address + 8 <= high;
+}
+
+bool ReadStackSlot(DWORD64 address, std::uint64_t& value) {
+  if (OnOwnStack(address)) {
+    value = *reinterpret_cast<const std::uint64_t*>(address);
+    return true;
+  }
+  return ReadForeign(reinterpret_cast<const void*>(address), value);
+}
+
 bool IsThreadWrapper(std::uintptr_t functionStart) {
   for (const auto& wrapper : threadWrappers) {
     if (functionStart != 0 && wrapper.load() == functionStart) return true;
@@ -49,7 +112,7 @@ void SetSafeCallBoundaryFunction(const void* anyAddressInside) {
 }
 
 TFrameAnalysis AnalyseFrames(const CONTEXT& start, bool isFault, bool osException,
-                             const TVexlorExceptionObject& thrown) {
+                             const TVexlorExceptionObject& thrown, int enoughCatchers) {
   TFrameAnalysis result;
   CONTEXT context = start;
   bool ownFrameSeen = false;
@@ -61,18 +124,18 @@ TFrameAnalysis AnalyseFrames(const CONTEXT& start, bool isFault, bool osExceptio
     const DWORD64 ip = (depth == 0 && isFault) ? pc : pc - 1;
     const DWORD64 previousRsp = context.Rsp;
     DWORD64 imageBase = 0;
-    const PRUNTIME_FUNCTION function = RtlLookupFunctionEntry(ip, &imageBase, nullptr);
+    const PRUNTIME_FUNCTION function = LookupFunctionEntry(ip, imageBase);
     if (!function) {
       // A leaf function: the return address is on top of the stack.
       std::uint64_t returnAddress = 0;
-      if (!ReadForeign(reinterpret_cast<const void*>(context.Rsp), returnAddress)) break;
+      if (!ReadStackSlot(context.Rsp, returnAddress)) break;
       context.Rip = returnAddress;
       context.Rsp += 8;
       continue;
     }
     // The unwinder reads the frame's saved registers from the stack.
     std::uint64_t probe = 0;
-    if (!ReadForeign(reinterpret_cast<const void*>(context.Rsp), probe)) break;
+    if (!ReadStackSlot(context.Rsp, probe)) break;
     void* handlerData = nullptr;
     DWORD64 establisher = 0;
     const auto handler = reinterpret_cast<std::uintptr_t>(RtlVirtualUnwind(
@@ -103,6 +166,7 @@ TFrameAnalysis AnalyseFrames(const CONTEXT& start, bool isFault, bool osExceptio
         }
         if (wrapper) result.WrapperCounted = true;
         ++result.Count;
+        if (enoughCatchers > 0 && result.Count >= enoughCatchers) break;
       }
     }
     if (context.Rsp <= previousRsp) break;  // a damaged stack would loop

@@ -27,6 +27,10 @@ struct TFrameAnalysis {
   bool GuardedByForeignCode = false;
 };
 
+// The function table entry holding pc (this module's table is searched
+// directly), or null for a leaf function or code without unwind data.
+PRUNTIME_FUNCTION LookupFunctionEntry(DWORD64 pc, DWORD64& imageBase);
+
 // Functions whose catch clause has a role of its own, by their start address.
 void SetThreadWrapperFunction(int slot, const void* anyAddressInside);
 void SetSafeCallBoundaryFunction(const void* anyAddressInside);
@@ -34,5 +38,7 @@ void SetSafeCallBoundaryFunction(const void* anyAddressInside);
 // Walks from the context: a return address (isFault false: the C++ raise
 // sites) or a faulting instruction (isFault true). osException: the
 // exception is not a C++ object (GCC's catch clauses do not see those).
+// The walk stops once enoughCatchers catching frames are found (0: walk the
+// whole stack): most answers are settled by the first catcher.
 TFrameAnalysis AnalyseFrames(const CONTEXT& start, bool isFault, bool osException,
-                             const TVexlorExceptionObject& thrown);
+                             const TVexlorExceptionObject& thrown, int enoughCatchers = 0);

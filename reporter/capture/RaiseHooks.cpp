@@ -1,0 +1,318 @@
+#include "reporter/capture/RaiseHooks.h"
+
+#include <cxxabi.h>
+#include <unwind.h>
+
+#include <array>
+#include <exception>
+#include <typeinfo>
+
+#include "reporter/capture/CaptureState.h"
+#include "reporter/capture/ExceptNotify.h"
+#include "reporter/capture/ForeignMemory.h"
+#include "reporter/capture/FrameWalk.h"
+#include "reporter/capture/Interception.h"
+#include "reporter/capture/OsExceptionObjects.h"
+#include "reporter/config/Trace.h"
+
+extern "C" [[noreturn]] void __real___cxa_throw(void* object, std::type_info* type,
+                                                void (*destructor)(void*));
+
+TRaiseExceptionProc RealRaiseException = nullptr;
+
+namespace {
+
+// The C++ runtime's exception header ends right where its unwind header
+// starts; the thrown object follows the unwind header.
+constexpr std::uintptr_t kCxaHeaderBeforeUnwind = 80;
+constexpr std::uint64_t kGnuCppClass = 0x474E5543432B2B00ull;  // "GNUCC++\0"
+constexpr std::uint64_t kGnuCppDependentClass = kGnuCppClass | 1;
+
+// Moves the context up the given number of frames.
+void UnwindFrames(CONTEXT& context, int frames) {
+  for (int i = 0; i < frames; ++i) {
+    DWORD64 imageBase = 0;
+    const PRUNTIME_FUNCTION function = LookupFunctionEntry(context.Rip, imageBase);
+    if (!function) {
+      std::uint64_t returnAddress = 0;
+      if (!ReadForeign(reinterpret_cast<const void*>(context.Rsp), returnAddress)) return;
+      context.Rip = returnAddress;
+      context.Rsp += 8;
+      continue;
+    }
+    void* handlerData = nullptr;
+    DWORD64 establisher = 0;
+    RtlVirtualUnwind(UNW_FLAG_NHANDLER, imageBase, context.Rip, function, &context, &handlerData,
+                     &establisher, nullptr);
+  }
+}
+
+// Registers of the caller of the function that calls this, as they are
+// right after its call returns.
+__attribute__((noinline)) void CaptureCallerContext(CONTEXT& context) {
+  RtlCaptureContext(&context);
+  UnwindFrames(context, 2);
+}
+
+std::uintptr_t FunctionStart(const void* address) {
+  DWORD64 imageBase = 0;
+  const PRUNTIME_FUNCTION function =
+      RtlLookupFunctionEntry(reinterpret_cast<DWORD64>(address), &imageBase, nullptr);
+  return function ? imageBase + function->BeginAddress : 0;
+}
+
+// The C++ runtime's own functions between a rethrow in the application and
+// RaiseException: the raise is reported at the application's call.
+bool IsRuntimeRaiseFunction(std::uintptr_t start) {
+  static const std::array<std::uintptr_t, 4> starts = {
+      FunctionStart(reinterpret_cast<const void*>(&__cxxabiv1::__cxa_rethrow)),
+      FunctionStart(reinterpret_cast<const void*>(&std::rethrow_exception)),
+      FunctionStart(reinterpret_cast<const void*>(&_Unwind_RaiseException)),
+      FunctionStart(reinterpret_cast<const void*>(&_Unwind_Resume_or_Rethrow)),
+  };
+  for (const std::uintptr_t s : starts) {
+    if (s != 0 && s == start) return true;
+  }
+  return false;
+}
+
+// Records the raise of a C++ object at the call that returns to returnAddress.
+void RecordCallRaise(TThreadCaptureState& state, CONTEXT context, void* object) {
+  const auto returnAddress = static_cast<std::uintptr_t>(context.Rip);
+  state.RaiseStackPointer = context.Rsp;
+  state.StackStart = context.Rsp;
+  context.Rip = returnAddress - 5;
+  SetRaiseContext(state, context);
+  state.LastThrownObject = object;
+  state.LastThrowAddress = returnAddress;
+}
+
+// Marks the calling thread as inside a hook for the lifetime of the guard, so
+// that raises of the reporter's own code are not intercepted again.
+class THookGuard {
+ public:
+  explicit THookGuard(TThreadCaptureState& state) : state_(state) { state_.InHook = true; }
+  ~THookGuard() { state_.InHook = false; }
+  THookGuard(const THookGuard&) = delete;
+  THookGuard& operator=(const THookGuard&) = delete;
+
+ private:
+  TThreadCaptureState& state_;
+};
+
+bool MayIntercept(const TThreadCaptureState& state) {
+  return ReporterFlags().Active && !state.InHook && !state.InNotify;
+}
+
+}  // namespace
+
+TVexlorExceptionObject ObjectOfUnwindHeader(std::uintptr_t header) {
+  _Unwind_Exception unwind;
+  if (!ReadForeign(reinterpret_cast<const void*>(header), unwind)) return {};
+  const std::uintptr_t headerStart = header - kCxaHeaderBeforeUnwind;
+  std::uintptr_t objectAddress = header + sizeof(_Unwind_Exception);
+  if (unwind.exception_class == kGnuCppDependentClass) {
+    // A rethrown exception_ptr: its first field is the primary object.
+    if (!ReadForeign(reinterpret_cast<const void*>(headerStart), objectAddress)) return {};
+  } else if (unwind.exception_class != kGnuCppClass) {
+    return {};
+  }
+  const std::uintptr_t primaryHeader =
+      objectAddress - sizeof(_Unwind_Exception) - kCxaHeaderBeforeUnwind;
+  const std::type_info* type = nullptr;
+  if (!ReadForeign(reinterpret_cast<const void*>(primaryHeader), type)) return {};
+  return {reinterpret_cast<void*>(objectAddress), type};
+}
+
+// Every C++ throw of the program passes here first (the link step wraps the
+// runtime's throw routine), with the stack of the raise still intact.
+extern "C" [[noreturn]] __attribute__((noinline)) void __wrap___cxa_throw(
+    void* object, std::type_info* type, void (*destructor)(void*)) {
+  TThreadCaptureState& state = ThreadCaptureState();
+  if (MayIntercept(state)) {
+    THookGuard guard(state);
+    TraceEnter("HookedRaise", {object});
+    CONTEXT context;
+    CaptureCallerContext(context);
+    RecordCallRaise(state, context, object);
+    GoNotify({object, type}, state.LastThrowAddress, true, false);
+    TraceExit("HookedRaise");
+  }
+  state.ThrowInProgress = object;
+  __real___cxa_throw(object, type, destructor);
+}
+
+void WINAPI HookedRaiseException(DWORD code, DWORD flags, DWORD argumentCount,
+                                 const ULONG_PTR* arguments) {
+  TThreadCaptureState& state = ThreadCaptureState();
+  if (code == kGccThrowCode && argumentCount >= 1 && arguments && state.ThrowInProgress &&
+      arguments[0] + sizeof(_Unwind_Exception) ==
+          reinterpret_cast<std::uintptr_t>(state.ThrowInProgress)) {
+    // The raise HookedRaise has just recorded.
+    state.ThrowInProgress = nullptr;
+  } else if (code == kGccThrowCode && argumentCount >= 1 && arguments && MayIntercept(state)) {
+    const TVexlorExceptionObject object = ObjectOfUnwindHeader(arguments[0]);
+    if (object.Object && object.Object == state.ThrowInProgress) {
+      state.ThrowInProgress = nullptr;  // HookedRaise has recorded this raise
+    } else if (object.Object && object.Object != LastNotifiedObject()) {
+      // A rethrow or a rethrown exception_ptr: recorded at the application's
+      // call into the runtime.
+      THookGuard guard(state);
+      TraceEnter("HookedRaiseException", {code, flags, argumentCount});
+      CONTEXT context;
+      CaptureCallerContext(context);
+      for (int i = 0; i < 4 && IsRuntimeRaiseFunction(
+                                   FunctionStart(reinterpret_cast<const void*>(context.Rip - 1)));
+           ++i) {
+        UnwindFrames(context, 1);
+      }
+      RecordCallRaise(state, context, object.Object);
+      GoNotify(object, state.LastThrowAddress, true, false);
+      TraceExit("HookedRaiseException");
+    }
+  }
+  RealRaiseException(code, flags, argumentCount, arguments);
+}
+
+namespace {
+
+PVOID vectoredHandler = nullptr;
+std::terminate_handler previousTerminate = nullptr;
+LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
+
+std::string ModuleFileNameOf(const void* address) {
+  HMODULE module = nullptr;
+  char name[MAX_PATH] = {};
+  if (GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<const char*>(address), &module)) {
+    GetModuleFileNameA(module, name, MAX_PATH);
+  }
+  return name;
+}
+
+// Records an operating-system exception with its own context and notifies.
+void NotifyOsException(const EXCEPTION_RECORD& record, const CONTEXT& context) {
+  TThreadCaptureState& state = ThreadCaptureState();
+  const std::uintptr_t accessKind =
+      record.NumberParameters >= 1 ? record.ExceptionInformation[0] : 0;
+  const std::uintptr_t accessAddress =
+      record.NumberParameters >= 2 ? record.ExceptionInformation[1] : 0;
+  std::unique_ptr<EExternal> object =
+      CreateOsExceptionObject(record.ExceptionCode, record.ExceptionAddress, accessKind,
+                              accessAddress, ModuleFileNameOf(record.ExceptionAddress));
+  state.RaiseStackPointer = context.Rsp;
+  state.StackStart = context.Rsp;
+  SetRaiseContext(state, context);
+  const TVexlorExceptionObject exception{object.get(), &typeid(*object)};
+  GoNotify(exception, reinterpret_cast<std::uintptr_t>(record.ExceptionAddress), false, false);
+  // The object lives only for the report.
+  if (GetLastException().Object == exception) ClearLastException();
+}
+
+// First at every operating-system exception, before any frame's handler.
+LONG CALLBACK FirstVectoredHandler(EXCEPTION_POINTERS* pointers) {
+  const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+  TThreadCaptureState& state = ThreadCaptureState();
+  if (!MayIntercept(state) || !IsReportableOsExceptionCode(record.ExceptionCode) ||
+      (record.ExceptionFlags & EXCEPTION_UNWINDING)) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  THookGuard guard(state);
+  TraceEnter("HookedExceptionObject", {record.ExceptionCode, record.ExceptionAddress});
+  try {
+    NotifyOsException(record, *pointers->ContextRecord);
+  } catch (...) {
+  }
+  TraceExit("HookedExceptionObject");
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+[[noreturn]] void EndThreadOrProcess() {
+  if (IsMainThread()) ExitProcess(1);
+  ExitThread(1);
+}
+
+// A C++ exception nothing catches: the runtime calls this from inside the
+// raise, with the stack still intact.
+[[noreturn]] void HookedTerminate() {
+  TThreadCaptureState& state = ThreadCaptureState();
+  const TVexlorExceptionObject current = CurrentCppException();
+  if (!ReporterFlags().Active || !current.Object || !ExceptNotifyActiveOption()) {
+    // Without the reporter's say the program ends as it always would.
+    if (previousTerminate) previousTerminate();
+    std::abort();
+  }
+  if (!state.InHook && !state.InNotify) {
+    THookGuard guard(state);
+    TraceEnter("HookedExceptProc", {current.Object});
+    try {
+      const bool known = current.Object == state.LastThrownObject;
+      const std::uintptr_t address = known ? state.LastThrowAddress : 0;
+      if (address == 0 || address != LastNotifiedAddress()) {
+        CONTEXT context;
+        RtlCaptureContext(&context);
+        state.RaiseStackPointer = context.Rsp;
+        state.StackStart = context.Rsp;
+        SetRaiseContext(state, context);
+        SetLastException({current, address, true});
+        ExceptNotify(current, address, true, 0, 0, nullptr);
+      }
+    } catch (...) {
+    }
+    TraceExit("HookedExceptProc");
+  }
+  EndThreadOrProcess();
+}
+
+// An operating-system exception nothing handled.
+LONG WINAPI HookedUnhandledFilter(EXCEPTION_POINTERS* pointers) {
+  const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+  TThreadCaptureState& state = ThreadCaptureState();
+  // C++ exceptions go back to the runtime, which ends them in terminate.
+  if (record.ExceptionCode == kGccThrowCode || !ReporterFlags().Active ||
+      !ExceptNotifyActiveOption()) {
+    return previousFilter ? previousFilter(pointers) : EXCEPTION_CONTINUE_SEARCH;
+  }
+  if (!state.InHook && !state.InNotify) {
+    THookGuard guard(state);
+    TraceEnter("HookedExceptProc", {record.ExceptionCode, record.ExceptionAddress});
+    try {
+      const auto address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+      if (address != LastNotifiedAddress()) {
+        // Reported at first chance unless handled there; here nothing is.
+        const std::uintptr_t accessKind =
+            record.NumberParameters >= 1 ? record.ExceptionInformation[0] : 0;
+        const std::uintptr_t accessAddress =
+            record.NumberParameters >= 2 ? record.ExceptionInformation[1] : 0;
+        std::unique_ptr<EExternal> object =
+            CreateOsExceptionObject(record.ExceptionCode, record.ExceptionAddress, accessKind,
+                                    accessAddress, ModuleFileNameOf(record.ExceptionAddress));
+        const TVexlorExceptionObject exception{object.get(), &typeid(*object)};
+        state.RaiseStackPointer = pointers->ContextRecord->Rsp;
+        state.StackStart = pointers->ContextRecord->Rsp;
+        SetRaiseContext(state, *pointers->ContextRecord);
+        SetLastException({exception, address, false});
+        ExceptNotify(exception, address, false, 0, 0, nullptr);
+      }
+    } catch (...) {
+    }
+    TraceExit("HookedExceptProc");
+  }
+  EndThreadOrProcess();
+}
+
+}  // namespace
+
+void InstallRaiseHandlers() {
+  vectoredHandler = AddVectoredExceptionHandler(1, &FirstVectoredHandler);
+  previousTerminate = std::set_terminate(&HookedTerminate);
+  previousFilter = SetUnhandledExceptionFilter(&HookedUnhandledFilter);
+}
+
+void RemoveRaiseHandlers() {
+  if (vectoredHandler) RemoveVectoredExceptionHandler(vectoredHandler);
+  vectoredHandler = nullptr;
+  std::set_terminate(previousTerminate);
+  SetUnhandledExceptionFilter(previousFilter);
+}

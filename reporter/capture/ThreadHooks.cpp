@@ -1,0 +1,165 @@
+#include "reporter/capture/ThreadHooks.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "reporter/capture/CaptureState.h"
+#include "reporter/capture/FrameWalk.h"
+#include "reporter/capture/Hooks.h"
+#include "reporter/capture/ThreadsList.h"
+#include "reporter/config/Trace.h"
+
+namespace {
+
+using TCreateThreadProc = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE,
+                                          LPVOID, DWORD, LPDWORD);
+using TResumeThreadProc = DWORD(WINAPI*)(HANDLE);
+using TExitThreadProc = void(WINAPI*)(DWORD);
+
+TCreateThreadProc realCreateThread = nullptr;
+TResumeThreadProc realResumeThread = nullptr;
+TExitThreadProc realExitThread = nullptr;
+std::atomic<TVexlorThreadsList*> threadsList{nullptr};
+std::atomic<LPTHREAD_START_ROUTINE> classLibraryThreadProc{nullptr};
+
+// Room the stack keeps for the report of a stack overflow.
+constexpr ULONG kStackGuarantee = 64 * 1024;
+
+class TListLock {
+ public:
+  explicit TListLock(TVexlorThreadsList& list) : list_(list) { list_.Lock(); }
+  ~TListLock() { list_.Unlock(); }
+  TListLock(const TListLock&) = delete;
+  TListLock& operator=(const TListLock&) = delete;
+
+ private:
+  TVexlorThreadsList& list_;
+};
+
+// The start routine of every thread that is not the class library's.
+DWORD WINAPI HookedThreadProc(LPVOID parameter) {
+  LPTHREAD_START_ROUTINE start = nullptr;
+  LPVOID startParameter = nullptr;
+  if (TVexlorThreadsList* list = threadsList.load()) {
+    TListLock lock(*list);
+    const std::ptrdiff_t index = list->IndexOfThreadID(GetCurrentThreadId());
+    if (index >= 0) {
+      const TVexlorThreadInfo& info = list->Get(static_cast<std::size_t>(index));
+      start = reinterpret_cast<LPTHREAD_START_ROUTINE>(info.StartAddress);
+      startParameter = reinterpret_cast<LPVOID>(info.Parameter);
+    }
+  }
+  static_cast<void>(parameter);
+  if (!start) return 0;
+  ULONG guarantee = kStackGuarantee;
+  SetThreadStackGuarantee(&guarantee);
+  Trace("HookedThreadProc", {reinterpret_cast<void*>(start)});
+  try {
+    return start(startParameter);
+  } catch (...) {
+    // Reported at its raise: nothing catches it in the thread's own code.
+    return 0;
+  }
+}
+
+DWORD WINAPI HookedResumeThread(HANDLE thread) {
+  TVexlorThreadsList* list = threadsList.load();
+  if (ReporterFlags().Active && list) {
+    TraceEnter("HookedResumeThread", {static_cast<void*>(thread)});
+    TListLock lock(*list);
+    const std::ptrdiff_t index = list->IndexOfHandle(reinterpret_cast<std::uintptr_t>(thread));
+    if (index >= 0) {
+      TVexlorThreadInfo& info = list->Get(static_cast<std::size_t>(index));
+      // From the slot holding the return address into the creator up to the
+      // base of the creator's stack.
+      const auto* from = static_cast<const std::uint8_t*>(__builtin_frame_address(0)) + 8;
+      const auto* to = reinterpret_cast<const std::uint8_t*>(CurrentStackBase());
+      info.CreatorStack.clear();
+      if (from < to) info.CreatorStack.assign(from, to);
+    }
+    TraceExit("HookedResumeThread");
+  }
+  return realResumeThread(thread);
+}
+
+HANDLE WINAPI HookedCreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
+                                 LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
+                                 LPDWORD threadID) {
+  TVexlorThreadsList* list = threadsList.load();
+  if (!ReporterFlags().Active || !list) {
+    return realCreateThread(attributes, stackSize, start, parameter, flags, threadID);
+  }
+  TraceEnter("HookedCreateThread", {reinterpret_cast<void*>(start), parameter, flags});
+  auto info = std::make_unique<TVexlorThreadInfo>();
+  TVexlorThreadInfo* record = info.get();
+  const bool classLibrary = start == classLibraryThreadProc.load();
+  DWORD id = 0;
+  HANDLE handle = nullptr;
+  {
+    TListLock lock(*list);
+    // Always suspended: the record must be complete before the thread runs.
+    if (classLibrary) {
+      handle =
+          realCreateThread(attributes, stackSize, start, parameter, flags | CREATE_SUSPENDED, &id);
+      record->ThreadObject = parameter;
+    } else {
+      handle = realCreateThread(attributes, stackSize, &HookedThreadProc, record,
+                                flags | CREATE_SUSPENDED, &id);
+    }
+    if (handle) {
+      record->ThreadID = id;
+      record->Handle = reinterpret_cast<std::uintptr_t>(handle);
+      record->StartAddress = reinterpret_cast<std::uintptr_t>(start);
+      record->Parameter = reinterpret_cast<std::uintptr_t>(parameter);
+      list->Add(std::move(info));
+    }
+  }
+  if (handle && !(flags & CREATE_SUSPENDED)) HookedResumeThread(handle);
+  if (threadID) *threadID = id;
+  TraceExit("HookedCreateThread", {static_cast<void*>(handle)});
+  return handle;
+}
+
+void WINAPI HookedExitThread(DWORD exitCode) {
+  TVexlorThreadsList* list = threadsList.load();
+  if (ReporterFlags().Active && list) {
+    Trace("HookedExitThread", {exitCode});
+    list->RemoveThreadLocked(GetCurrentThreadId());
+  }
+  realExitThread(exitCode);
+}
+
+std::string OwnModuleFileName() {
+  char name[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, name, MAX_PATH);
+  return name;
+}
+
+}  // namespace
+
+void SetClassLibraryThreadProc(LPTHREAD_START_ROUTINE proc) {
+  classLibraryThreadProc = proc;
+  SetThreadWrapperFunction(1, reinterpret_cast<const void*>(proc));
+}
+
+void InstallThreadHooks(TVexlorThreadsList* threads) {
+  threadsList = threads;
+  SetThreadWrapperFunction(0, reinterpret_cast<const void*>(&HookedThreadProc));
+  const std::vector<std::string> modules = {"", "", OwnModuleFileName()};
+  void* real = nullptr;
+  HookImportInModules(modules, "kernel32.dll", true, real,
+                      reinterpret_cast<void*>(&HookedCreateThread), "CreateThread");
+  realCreateThread = reinterpret_cast<TCreateThreadProc>(real);
+  HookImportInModules(modules, "kernel32.dll", true, real,
+                      reinterpret_cast<void*>(&HookedResumeThread), "ResumeThread");
+  realResumeThread = reinterpret_cast<TResumeThreadProc>(real);
+  HookImportInModules(modules, "kernel32.dll", true, real,
+                      reinterpret_cast<void*>(&HookedExitThread), "ExitThread");
+  realExitThread = reinterpret_cast<TExitThreadProc>(real);
+}
+
+void RemoveThreadHooks() {
+  threadsList = nullptr;
+}

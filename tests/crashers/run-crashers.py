@@ -1,0 +1,192 @@
+#!/usr/bin/env python3
+"""Runs every program of the crash corpus under Wine and checks its reports.
+
+Each crasher's source carries its expectations in comments:
+
+    // expect: exit=1                   exit code of the process
+    // expect: reports=1                number of reports (0: nothing printed)
+    // expect: type=EConvertError       line 2.4 of every report
+    // expect: message=Not a number.    line 2.5 of every report
+    // expect: stack=Unit.cpp|Class|Procedure|@mark
+                                        call-stack rows: the first one is the
+                                        first row of the report, the others
+                                        follow in this order (the raw stack
+                                        scan may show stale calls between
+                                        them); fields unit, class, procedure,
+                                        line; a line "@name" is the source
+                                        line holding "// mark: name"
+    Values may use the wildcards * and ?.
+    // expect: output=text              a line the program prints itself
+    // expect: gui                      the report is written by the program's
+                                        notify handler to <exe>.reports.txt
+    // expect: dismiss                  a message box is to be answered
+
+Usage: run-crashers.py BUILD_DIR SOURCE_DIR WINE_RUN [NAME...]
+"""
+import fnmatch
+import os
+import re
+import subprocess
+import sys
+import threading
+import time
+
+EXPECT = re.compile(r"//\s*expect:\s*(\w+)(?:=(.*))?$")
+MARK = re.compile(r"//\s*mark:\s*(\w+)")
+ROW = re.compile(r"^\|([0-9A-F]{8,16})\|([^|]*)\|([^|]*)\|([^|]*)\|([^|]*)\|([^|]*)\|\s*$")
+
+
+def read_expectations(path):
+    expect = {"stack": []}
+    marks = {}
+    with open(path, encoding="utf-8") as source:
+        for number, line in enumerate(source, 1):
+            found = MARK.search(line)
+            if found:
+                marks[found.group(1)] = str(number)
+            found = EXPECT.search(line.strip())
+            if not found:
+                continue
+            key, value = found.group(1), (found.group(2) or "").strip()
+            if key == "stack":
+                expect["stack"].append(value.split("|"))
+            else:
+                expect[key] = value
+    for row in expect["stack"]:
+        if len(row) == 4 and row[3].startswith("@"):
+            row[3] = marks.get(row[3][1:], "?" + row[3])
+    return expect
+
+
+def split_reports(text):
+    """The reports in an output, each from its banner on."""
+    parts = re.split(r"(?=^VexlorLog \d+\.\d+\.\d+\r?$)", text, flags=re.M)
+    return [p for p in parts if p.startswith("VexlorLog ")]
+
+
+def header_value(report, number):
+    found = re.search(r"^\s*" + re.escape(number) + r" [^:]*: (.*?)\r?$", report, re.M)
+    return found.group(1) if found else None
+
+
+def stack_rows(report):
+    section = report.split("Call Stack Information:", 1)
+    if len(section) < 2:
+        return []
+    rows = []
+    for line in section[1].splitlines():
+        if line.startswith("Modules Information:"):
+            break
+        found = ROW.match(line)
+        if found:
+            rows.append([field.strip() for field in found.groups()])
+    return rows
+
+
+def row_matches(row, wanted):
+    fields = [row[2], row[3], row[4], row[5]]
+    return all(fnmatch.fnmatchcase(have, want) for have, want in zip(fields, wanted))
+
+
+def dismiss_message_boxes(stop, display):
+    """Answers message boxes the program shows (Return on each new window)."""
+    env = dict(os.environ, DISPLAY=display)
+    while not stop.is_set():
+        subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ".+", "key", "Return"],
+                       env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(0.5)
+
+
+def check(name, expect, exit_code, output, reports_text):
+    failures = []
+    if "exit" in expect and str(exit_code) != expect["exit"]:
+        failures.append(f"exit code {exit_code}, expected {expect['exit']}")
+    reports = split_reports(reports_text)
+    wanted = int(expect.get("reports", "1"))
+    if len(reports) != wanted:
+        failures.append(f"{len(reports)} reports, expected {wanted}")
+    if "output" in expect and expect["output"] not in output:
+        failures.append(f"output lacks {expect['output']!r}")
+    for index, report in enumerate(reports):
+        where = f"report {index + 1}"
+        for key, number in (("type", "2.4"), ("message", "2.5")):
+            value = header_value(report, number)
+            if key in expect and (value is None or not fnmatch.fnmatchcase(value, expect[key])):
+                failures.append(f"{where}: {number} is {header_value(report, number)!r}, "
+                                f"expected {expect[key]!r}")
+        rows = stack_rows(report)
+        position = 0
+        for order, wanted_row in enumerate(expect["stack"]):
+            while position < len(rows) and not row_matches(rows[position], wanted_row):
+                if order == 0:
+                    break
+                position += 1
+            if position >= len(rows) or not row_matches(rows[position], wanted_row):
+                first = rows[0][2:6] if rows else None
+                failures.append(f"{where}: no stack row {wanted_row} "
+                                f"{'at the top (first row ' + str(first) + ')' if order == 0 else 'below the previous one'}")
+                break
+            position += 1
+    return failures
+
+
+def run_one(name, build_dir, source_dir, wine_run):
+    exe = os.path.join(build_dir, f"crasher_{name}.exe")
+    expect = read_expectations(os.path.join(source_dir, f"{name}.cpp"))
+    reports_file = exe + ".reports.txt"
+    if os.path.exists(reports_file):
+        os.remove(reports_file)
+    stop = threading.Event()
+    dismisser = None
+    if "dismiss" in expect and os.environ.get("DISPLAY"):
+        dismisser = threading.Thread(target=dismiss_message_boxes,
+                                     args=(stop, os.environ["DISPLAY"]))
+        dismisser.start()
+    started = time.time()
+    try:
+        done = subprocess.run([wine_run, exe], capture_output=True, timeout=120)
+        exit_code, output = done.returncode, done.stdout.decode("latin-1")
+    except subprocess.TimeoutExpired as timeout:
+        exit_code, output = "timeout", (timeout.stdout or b"").decode("latin-1")
+    finally:
+        stop.set()
+        if dismisser:
+            dismisser.join()
+    reports_text = output
+    if "gui" in expect:
+        reports_text = ""
+        if os.path.exists(reports_file):
+            with open(reports_file, encoding="latin-1") as f:
+                reports_text = f.read()
+    failures = check(name, expect, exit_code, output, reports_text)
+    status = "ok" if not failures else "FAILED"
+    print(f"{status:6} {name} ({time.time() - started:.1f} s)")
+    for failure in failures:
+        print(f"       {failure}")
+    if failures:
+        print("       --- output ---")
+        print("       " + "\n       ".join((reports_text or output).splitlines()[:80]))
+    return not failures
+
+
+def main():
+    if len(sys.argv) < 4:
+        print(__doc__)
+        return 2
+    build_dir, source_dir, wine_run = sys.argv[1:4]
+    if os.environ.get("VEXLOR_WINE_STATE") and os.path.exists(os.environ["VEXLOR_WINE_STATE"]):
+        with open(os.environ["VEXLOR_WINE_STATE"]) as state:
+            for line in state:
+                key, _, value = line.strip().partition("=")
+                if key == "VEXLOR_DISPLAY":
+                    os.environ["DISPLAY"] = value
+    names = sys.argv[4:] or sorted(
+        f[:-4] for f in os.listdir(source_dir)
+        if f.endswith(".cpp") and "// expect:" in open(os.path.join(source_dir, f)).read())
+    results = [run_one(name, build_dir, source_dir, wine_run) for name in names]
+    print(f"{sum(results)} of {len(results)} crashers as annotated")
+    return 0 if all(results) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
