@@ -56,12 +56,17 @@ DWORD WINAPI HookedThreadProc(LPVOID parameter) {
   ULONG guarantee = kStackGuarantee;
   SetThreadStackGuarantee(&guarantee);
   Trace("HookedThreadProc", {reinterpret_cast<void*>(start)});
+  DWORD result = 0;
   try {
-    return start(startParameter);
+    result = start(startParameter);
   } catch (...) {
     // Reported at its raise: nothing catches it in the thread's own code.
-    return 0;
+    result = 0;
   }
+  // A thread that returns would otherwise keep its record, and the copy of
+  // its creator's stack, until the end of the process.
+  if (TVexlorThreadsList* list = threadsList.load()) list->RemoveThreadLocked(GetCurrentThreadId());
+  return result;
 }
 
 DWORD WINAPI HookedResumeThread(HANDLE thread) {
@@ -100,14 +105,11 @@ HANDLE WINAPI HookedCreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackS
   {
     TListLock lock(*list);
     // Always suspended: the record must be complete before the thread runs.
-    if (classLibrary) {
-      handle =
-          realCreateThread(attributes, stackSize, start, parameter, flags | CREATE_SUSPENDED, &id);
-      record->ThreadObject = parameter;
-    } else {
-      handle = realCreateThread(attributes, stackSize, &HookedThreadProc, record,
-                                flags | CREATE_SUSPENDED, &id);
-    }
+    // Every thread runs inside the wrapper, which forgets its record when the
+    // routine returns; the class library's thread keeps its object.
+    handle = realCreateThread(attributes, stackSize, &HookedThreadProc, record,
+                              flags | CREATE_SUSPENDED, &id);
+    if (classLibrary) record->ThreadObject = parameter;
     if (handle) {
       record->ThreadID = id;
       record->Handle = reinterpret_cast<std::uintptr_t>(handle);
