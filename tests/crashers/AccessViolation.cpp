@@ -2,8 +2,8 @@
 // expect: exit=1
 // expect: reports=1
 // expect: type=EAccessViolation
-// expect: message=Access violation at address * in module 'crasher_AccessViolation.exe'. Read of
-// address 0000000000000000. expect: stack=AccessViolation.cpp||ReadSetting|@fault
+// expect: message=Access violation at address * in module 'crasher_Access*'. Read of address 0*0.
+// expect: stack=AccessViolation.cpp||ReadSetting|@fault
 #include <cstdio>
 
 struct TSettings {
