@@ -2,7 +2,7 @@
 // in a message box instead of a report.
 // expect: exit=1
 // expect: reports=0
-// expect: dismiss
+// expect: dismiss=Information
 #include "runtime/Exceptions.h"
 
 __attribute__((noinline)) void OpenPlaylist() {

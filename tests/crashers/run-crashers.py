@@ -19,13 +19,15 @@ Each crasher's source carries its expectations in comments:
     // expect: output=text              a line the program prints itself
     // expect: gui                      the report is written by the program's
                                         notify handler to <exe>.reports.txt
-    // expect: dismiss                  a message box is to be answered
+    // expect: dismiss=Caption          a message box whose caption starts so is to
+                                        be answered
 
 Usage: run-crashers.py BUILD_DIR SOURCE_DIR WINE_RUN [NAME...]
 """
 import fnmatch
 import os
 import re
+import signal
 import subprocess
 import sys
 import threading
@@ -88,11 +90,14 @@ def row_matches(row, wanted):
     return all(fnmatch.fnmatchcase(have, want) for have, want in zip(fields, wanted))
 
 
-def dismiss_message_boxes(stop, display):
-    """Answers message boxes the program shows (Return on each new window)."""
+def dismiss_message_boxes(stop, display, caption):
+    """Answers the program's message boxes (Return on each window so named)."""
     env = dict(os.environ, DISPLAY=display)
+    pattern = "^" + re.escape(caption)
     while not stop.is_set():
-        subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ".+", "key", "Return"],
+        # No window manager runs: focus the box directly, then press the key.
+        subprocess.run(["xdotool", "search", "--onlyvisible", "--name", pattern,
+                        "windowfocus", "%1", "key", "Return"],
                        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(0.5)
 
@@ -140,14 +145,21 @@ def run_one(name, build_dir, source_dir, wine_run):
     dismisser = None
     if "dismiss" in expect and os.environ.get("DISPLAY"):
         dismisser = threading.Thread(target=dismiss_message_boxes,
-                                     args=(stop, os.environ["DISPLAY"]))
+                                     args=(stop, os.environ["DISPLAY"], expect["dismiss"]))
         dismisser.start()
     started = time.time()
+    # A session of its own, so that a program that hangs is ended with
+    # everything Wine started for it.
+    env = dict(os.environ, VEXLOR_WINE_TIMEOUT="90")
+    process = subprocess.Popen([wine_run, exe], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                               start_new_session=True, env=env)
     try:
-        done = subprocess.run([wine_run, exe], capture_output=True, timeout=120)
-        exit_code, output = done.returncode, done.stdout.decode("latin-1")
-    except subprocess.TimeoutExpired as timeout:
-        exit_code, output = "timeout", (timeout.stdout or b"").decode("latin-1")
+        stdout, _ = process.communicate(timeout=120)
+        exit_code, output = process.returncode, stdout.decode("latin-1")
+    except subprocess.TimeoutExpired:
+        os.killpg(process.pid, signal.SIGKILL)
+        stdout, _ = process.communicate()
+        exit_code, output = "timeout", stdout.decode("latin-1")
     finally:
         stop.set()
         if dismisser:
