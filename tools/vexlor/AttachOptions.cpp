@@ -1,0 +1,30 @@
+#include "tools/vexlor/AttachOptions.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "reporter/config/ModuleOptions.h"
+#include "runtime/Streams.h"
+
+bool BuildOptionsStream(const std::string& iniFile, std::vector<std::uint8_t>& stream,
+                        std::string& error) {
+  try {
+    TVexlorModuleOptions options("", false);
+    if (!iniFile.empty()) {
+      std::ifstream file(iniFile, std::ios::binary);
+      if (!file) {
+        error = iniFile + ": cannot open";
+        return false;
+      }
+      error = iniFile + ": options INI not supported yet";
+      return false;
+    }
+    TMemoryStream memory;
+    options.SaveToStream(memory);
+    stream = memory.Bytes();
+    return true;
+  } catch (const std::exception& e) {
+    error = iniFile + ": " + e.what();
+    return false;
+  }
+}
