@@ -95,7 +95,9 @@ bool ReadCodeFacts(const std::string& fileName, TCodeFacts& facts, std::string& 
   for (const llvm::object::SymbolRef& symbol : coff->symbols()) {
     auto name = symbol.getName();
     auto address = symbol.getAddress();
-    if (name && address) facts.Symbols.emplace(name->str(), *address);
+    // Debug sections are not loaded and shift behind the added resources.
+    if (name && address && !name->startswith(".debug") && !name->startswith(".rsrc"))
+      facts.Symbols.emplace(name->str(), *address);
     if (!name) llvm::consumeError(name.takeError());
     if (!address) llvm::consumeError(address.takeError());
   }
