@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "reporter/config/Trace.h"
+#include "reporter/config/TraceFormat.h"
 #include "reporter/report/TextFilters.h"
 
 namespace {
@@ -9,16 +11,23 @@ namespace {
 // The report is written after a fault, when anything may fail; one value that
 // cannot be read must not cost the rest of the report.
 template <typename F>
-std::string Guarded(F&& collect, const char* fallback = "") {
+std::string Guarded(const char* routine, F&& collect, const char* fallback = "") {
+  std::string result;
   try {
-    return std::forward<F>(collect)();
+    TraceEnter(routine);
+    result = std::forward<F>(collect)();
   } catch (...) {
     try {
-      return fallback;
+      result = fallback;
     } catch (...) {
-      return {};
+      result.clear();
     }
   }
+  try {
+    TraceExit(routine, {result});
+  } catch (...) {
+  }
+  return result;
 }
 
 std::string ProgramVersionInfoField(ISystemInfo& info, std::string TFileVersionInfo::*field) {
@@ -28,12 +37,13 @@ std::string ProgramVersionInfoField(ISystemInfo& info, std::string TFileVersionI
 }  // namespace
 
 std::string GetStartDateText(ISystemInfo& info) {
-  return Guarded(
-      [&] { return FormatReportDate(info.ApplicationStartTime(), info.ZoneOffsetHours()); });
+  return Guarded("GetStartDateText", [&] {
+    return FormatReportDate(info.ApplicationStartTime(), info.ZoneOffsetHours());
+  });
 }
 
 std::string GetAppNameText(ISystemInfo& info) {
-  return Guarded([&] {
+  return Guarded("GetAppNameText", [&] {
     const std::string fileName = info.MainModuleFileName();
     std::string description = info.ReadVersionInfo(fileName).Description;
     return description.empty() ? ExtractFileName(fileName) : description;
@@ -41,94 +51,104 @@ std::string GetAppNameText(ISystemInfo& info) {
 }
 
 std::string GetAppVersionText(ISystemInfo& info) {
-  return Guarded([&] { return ProgramVersionInfoField(info, &TFileVersionInfo::Version); });
+  return Guarded("GetAppVersionText",
+                 [&] { return ProgramVersionInfoField(info, &TFileVersionInfo::Version); });
 }
 
 std::string GetParametersText(ISystemInfo& info) {
-  return Guarded([&] { return ParametersText(info.CommandLineArguments()); });
+  return Guarded("GetParametersText", [&] { return ParametersText(info.CommandLineArguments()); });
 }
 
 std::string GetExceptionDateText(ISystemInfo& info, const TReportException& exception) {
-  return Guarded([&] { return FormatReportDate(exception.Date, info.ZoneOffsetHours()); });
+  return Guarded("GetExceptionDateText",
+                 [&] { return FormatReportDate(exception.Date, info.ZoneOffsetHours()); });
 }
 
 std::string GetExceptionAddressText(const TReportException& exception) {
-  return Guarded([&] { return ExceptionAddressText(exception.Address); });
+  return Guarded("GetExceptionAddressText",
+                 [&] { return ExceptionAddressText(exception.Address); });
 }
 
 std::string GetExceptionModuleText(ISystemInfo& info, const TReportException& exception) {
-  return Guarded([&] { return ExtractFileName(info.ModuleFileNameOfAddress(exception.Address)); });
+  return Guarded("GetExceptionModuleText",
+                 [&] { return ExtractFileName(info.ModuleFileNameOfAddress(exception.Address)); });
 }
 
 std::string GetExceptionTypeText(const TReportException& exception) {
-  return Guarded([&] { return ExceptionTypeText(exception.Object); }, "Unknown exception type.");
+  return Guarded(
+      "GetExceptionTypeText", [&] { return ExceptionTypeText(exception.Object); },
+      "Unknown exception type.");
 }
 
 std::string GetExceptionMessageText(const TReportException& exception) {
-  return Guarded([&] { return ExceptionMessageText(exception.Object); }, "Unknown error message.");
+  return Guarded(
+      "GetExceptionMessageText", [&] { return ExceptionMessageText(exception.Object); },
+      "Unknown error message.");
 }
 
 std::string GetFormClassText(ISystemInfo& info) {
-  return Guarded([&] { return info.ForegroundWindowClass(); });
+  return Guarded("GetFormClassText", [&] { return info.ForegroundWindowClass(); });
 }
 
 std::string GetFormText(ISystemInfo& info) {
-  return Guarded([&] { return ReplaceControlChars(info.ForegroundWindowText()); });
+  return Guarded("GetFormText", [&] { return ReplaceControlChars(info.ForegroundWindowText()); });
 }
 
 std::string GetComputerNameText(ISystemInfo& info) {
-  return Guarded([&] { return info.ComputerName(); });
+  return Guarded("GetComputerNameText", [&] { return info.ComputerName(); });
 }
 
 std::string GetUserNameText(ISystemInfo& info) {
-  return Guarded([&] { return info.UserName(); });
+  return Guarded("GetUserNameText", [&] { return info.UserName(); });
 }
 
 std::string GetTotalMemoryText(ISystemInfo& info) {
-  return Guarded([&] {
+  return Guarded("GetTotalMemoryText", [&] {
     const auto status = info.MemoryStatus();
     return status ? MemoryText(status->TotalPhysical) : std::string();
   });
 }
 
 std::string GetFreeMemoryText(ISystemInfo& info) {
-  return Guarded([&] {
+  return Guarded("GetFreeMemoryText", [&] {
     const auto status = info.MemoryStatus();
     return status ? MemoryText(status->AvailablePhysical) : std::string();
   });
 }
 
 std::string GetTotalDiskText(ISystemInfo& info) {
-  return Guarded([&] {
+  return Guarded("GetTotalDiskText", [&] {
     const auto space = info.ProgramDiskSpace();
     return space ? DiskText(space->TotalBytes, info.DecimalSeparator()) : std::string();
   });
 }
 
 std::string GetFreeDiskText(ISystemInfo& info) {
-  return Guarded([&] {
+  return Guarded("GetFreeDiskText", [&] {
     const auto space = info.ProgramDiskSpace();
     return space ? DiskText(space->FreeBytesAvailable, info.DecimalSeparator()) : std::string();
   });
 }
 
 std::string GetOSTypeText(ISystemInfo& info) {
-  return Guarded([&] { return OSTypeText(info.OSVersion()); }, "Microsoft Windows ");
+  return Guarded(
+      "GetOSTypeText", [&] { return OSTypeText(info.OSVersion()); }, "Microsoft Windows ");
 }
 
 std::string GetOSBuildText(ISystemInfo& info) {
-  return Guarded([&] { return OSBuildText(info.OSVersion()); });
+  return Guarded("GetOSBuildText", [&] { return OSBuildText(info.OSVersion()); });
 }
 
 std::string GetOSUpdateText(ISystemInfo& info) {
-  return Guarded([&] { return OSUpdateText(info.OSVersion()); });
+  return Guarded("GetOSUpdateText", [&] { return OSUpdateText(info.OSVersion()); });
 }
 
 std::string GetOSLanguageText(ISystemInfo& info) {
-  return Guarded([&] { return info.SystemLanguageName(); });
+  return Guarded("GetOSLanguageText", [&] { return info.SystemLanguageName(); });
 }
 
 TReportFacts CollectReportFacts(ISystemInfo& info, const TReportException& exception) {
+  TraceEnter("CollectReportFacts");
   TReportFacts facts;
   facts.StartDate = GetStartDateText(info);
   facts.AppName = GetAppNameText(info);
@@ -141,8 +161,8 @@ TReportFacts CollectReportFacts(ISystemInfo& info, const TReportException& excep
   facts.ExceptionMessage = GetExceptionMessageText(exception);
   facts.FormClass = GetFormClassText(info);
   facts.FormText = GetFormText(info);
-  facts.ControlClass = Guarded([&] { return exception.FocusedClassName; });
-  facts.ControlText = Guarded([&] { return exception.FocusedText; });
+  facts.ControlClass = Guarded("FocusedClassName", [&] { return exception.FocusedClassName; });
+  facts.ControlText = Guarded("FocusedText", [&] { return exception.FocusedText; });
   facts.ComputerName = GetComputerNameText(info);
   facts.UserName = GetUserNameText(info);
   facts.TotalMemory = GetTotalMemoryText(info);
@@ -153,5 +173,6 @@ TReportFacts CollectReportFacts(ISystemInfo& info, const TReportException& excep
   facts.OSBuild = GetOSBuildText(info);
   facts.OSUpdate = GetOSUpdateText(info);
   facts.OSLanguage = GetOSLanguageText(info);
+  TraceExit("CollectReportFacts");
   return facts;
 }

@@ -39,10 +39,6 @@ std::string PadRight(std::string_view text, std::size_t width) {
   return result;
 }
 
-std::string ExtractFileName(std::string_view path) {
-  return std::string(path.substr(FolderLength(path)));
-}
-
 std::string ExtractFileDir(std::string_view path) {
   std::string_view folder = path.substr(0, FolderLength(path));
   // A delimiter that follows a drive colon or another delimiter is the root

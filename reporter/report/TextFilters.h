@@ -17,9 +17,6 @@ std::string ReplaceControlCharsKeepLines(std::string_view text);
 // otherwise the text unchanged.
 std::string PadRight(std::string_view text, std::size_t width);
 
-// The name after the last '\', '/' or ':' ("C:\App\a.exe" -> "a.exe").
-std::string ExtractFileName(std::string_view path);
-
 // The folder without its trailing backslash, except that a drive root keeps
 // it: "C:\WINDOWS\system32\x.dll" -> "C:\WINDOWS\system32", "C:\x.exe" -> "C:\".
 std::string ExtractFileDir(std::string_view path);

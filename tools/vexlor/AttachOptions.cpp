@@ -5,9 +5,9 @@
 
 #include "reporter/config/ModuleOptions.h"
 #include "runtime/Streams.h"
+#include "tools/vexlor/OptionsIni.h"
 
-bool BuildOptionsStream(const std::string& iniFile, std::vector<std::uint8_t>& stream,
-                        std::string& error) {
+bool BuildOptionsStream(const std::string& iniFile, std::vector<std::uint8_t>& stream, std::string& error) {
   try {
     TVexlorModuleOptions options("", false);
     if (!iniFile.empty()) {
@@ -16,15 +16,15 @@ bool BuildOptionsStream(const std::string& iniFile, std::vector<std::uint8_t>& s
         error = iniFile + ": cannot open";
         return false;
       }
-      error = iniFile + ": options INI not supported yet";
-      return false;
+      const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+      IniToOptions(text, options);
     }
     TMemoryStream memory;
     options.SaveToStream(memory);
     stream = memory.Bytes();
     return true;
   } catch (const std::exception& e) {
-    error = iniFile + ": " + e.what();
+    error = (iniFile.empty() ? std::string("default options") : iniFile) + ": " + e.what();
     return false;
   }
 }

@@ -1,0 +1,19 @@
+// The call-stack and modules tables of the report: one column per field, each
+// as wide as its widest cell or label, framed by rules of dashes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "reporter/capture/ModuleInfo.h"
+#include "reporter/capture/StackList.h"
+#include "reporter/config/CustomizedTexts.h"
+
+// "Call Stack Information:" and the table of the entries that name at least a
+// procedure, then the "Modules Information:" heading line. A missing list
+// prints as an empty one.
+std::string BuildCallStackTable(const TCustomizedTexts& texts, const TVexlorStackList* stack);
+
+// The modules table, without a line break after its closing rule.
+std::string BuildModulesTable(const TCustomizedTexts& texts,
+                              const std::vector<const TVexlorModuleInfo*>& modules);
