@@ -1,0 +1,22 @@
+#include "app/PlayerSettings.h"
+
+std::wstring FileName;
+int MonitorIndex = 0;
+
+namespace {
+const wchar_t kSection[] = L"Options";
+}
+
+std::wstring SettingsFileFor(const std::wstring& ExePath) {
+  return ChangeFileExt(ExePath, L".ini");
+}
+
+void ReadPlayerSettings(TCustomIniFile& Ini) {
+  FileName = Ini.ReadString(kSection, L"FileName", L"");
+  MonitorIndex = Ini.ReadInteger(kSection, L"Monitor", 1);
+}
+
+void WritePlayerSettings(TCustomIniFile& Ini) {
+  Ini.WriteString(kSection, L"FileName", FileName);
+  Ini.WriteInteger(kSection, L"Monitor", MonitorIndex);
+}

@@ -1,0 +1,11 @@
+#include "runtime/AppEvts.h"
+
+#include "runtime/Forms.h"
+
+TApplicationEvents::TApplicationEvents(TComponent* AOwner) : TComponent(AOwner) {
+  if (Application) Application->AddMessageFilter(this);
+}
+
+TApplicationEvents::~TApplicationEvents() {
+  if (Application) Application->RemoveMessageFilter(this);
+}
