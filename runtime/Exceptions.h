@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <string>
+#include <type_traits>
 
 class Exception : public std::exception {
  public:
@@ -61,3 +62,64 @@ class EOleException : public Exception {
  private:
   long errorCode_;
 };
+
+// Processor faults and other operating-system exceptions, as objects of the
+// class library. ExceptionCode is the system's code, ExceptionAddress the
+// faulting instruction.
+class EExternal : public Exception {
+ public:
+  EExternal(std::string message, unsigned long exceptionCode, const void* exceptionAddress)
+      : Exception(std::move(message)),
+        exceptionCode_(exceptionCode),
+        exceptionAddress_(exceptionAddress) {}
+  unsigned long ExceptionCode() const noexcept { return exceptionCode_; }
+  const void* ExceptionAddress() const noexcept { return exceptionAddress_; }
+
+ private:
+  unsigned long exceptionCode_;
+  const void* exceptionAddress_;
+};
+
+#define VEXLOR_EXTERNAL_CLASS(Name, Base) \
+  class Name : public Base {              \
+   public:                                \
+    using Base::Base;                     \
+  };
+VEXLOR_EXTERNAL_CLASS(EAccessViolation, EExternal)
+VEXLOR_EXTERNAL_CLASS(EStackOverflow, EExternal)
+VEXLOR_EXTERNAL_CLASS(EPrivilege, EExternal)
+VEXLOR_EXTERNAL_CLASS(EControlC, EExternal)
+VEXLOR_EXTERNAL_CLASS(EExternalException, EExternal)
+VEXLOR_EXTERNAL_CLASS(EIntError, EExternal)
+VEXLOR_EXTERNAL_CLASS(EDivByZero, EIntError)
+VEXLOR_EXTERNAL_CLASS(ERangeError, EIntError)
+VEXLOR_EXTERNAL_CLASS(EIntOverflow, EIntError)
+VEXLOR_EXTERNAL_CLASS(EMathError, EExternal)
+VEXLOR_EXTERNAL_CLASS(EInvalidOp, EMathError)
+VEXLOR_EXTERNAL_CLASS(EZeroDivide, EMathError)
+VEXLOR_EXTERNAL_CLASS(EOverflow, EMathError)
+VEXLOR_EXTERNAL_CLASS(EUnderflow, EMathError)
+#undef VEXLOR_EXTERNAL_CLASS
+
+// The boundary of every COM method the project implements: an exception must
+// never cross into a COM caller, so it becomes the method's HRESULT (an
+// EOleException's own code, anything else E_UNEXPECTED). Kept out of line:
+// the crash reporter recognises the boundary by this function's frame.
+using TSafeCallBody = long (*)(void* context);
+__attribute__((noinline)) inline long SafeCallBoundary(TSafeCallBody body, void* context) noexcept {
+  try {
+    return body(context);
+  } catch (const EOleException& e) {
+    return e.ErrorCode();
+  } catch (...) {
+    return static_cast<long>(0x8000FFFFL);  // E_UNEXPECTED
+  }
+}
+
+// SafeCall([&] { ...; return S_OK; }) inside a COM method.
+template <class F>
+long SafeCall(F&& body) noexcept {
+  using Body = std::remove_reference_t<F>;
+  return SafeCallBoundary([](void* context) -> long { return (*static_cast<Body*>(context))(); },
+                          const_cast<void*>(static_cast<const void*>(&body)));
+}

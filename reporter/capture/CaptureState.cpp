@@ -1,0 +1,62 @@
+#include "reporter/capture/CaptureState.h"
+
+#include <mutex>
+
+namespace {
+
+// Plain globals: constant-initialised, so valid before any constructor runs.
+std::mutex lastExceptionLock;
+TLastException lastException;
+TReporterFlags flags;
+std::atomic<DWORD> mainThreadID{0};
+
+}  // namespace
+
+TThreadCaptureState& ThreadCaptureState() {
+  thread_local TThreadCaptureState state;
+  return state;
+}
+
+void SetRaiseContext(TThreadCaptureState& state, const CONTEXT& context) {
+  state.RaiseContext = context;
+  state.RaiseContext.ContextFlags = CONTEXT_FULL;
+}
+
+bool HasRaiseContext(const TThreadCaptureState& state) {
+  return state.RaiseContext.ContextFlags != 0;
+}
+
+TLastException GetLastException() {
+  std::lock_guard guard(lastExceptionLock);
+  return lastException;
+}
+
+void SetLastException(const TLastException& value) {
+  std::lock_guard guard(lastExceptionLock);
+  lastException = value;
+}
+
+void ClearLastException() {
+  SetLastException({});
+}
+
+TReporterFlags& ReporterFlags() {
+  return flags;
+}
+
+DWORD MainThreadID() {
+  return mainThreadID.load();
+}
+bool IsMainThread() {
+  return GetCurrentThreadId() == mainThreadID.load();
+}
+void RecordMainThread() {
+  mainThreadID = GetCurrentThreadId();
+}
+
+std::uintptr_t CurrentStackBase() {
+  // NT_TIB.StackBase of the calling thread (gs:[8] on x64).
+  std::uintptr_t base = 0;
+  asm volatile("movq %%gs:0x08, %0" : "=r"(base));
+  return base;
+}
