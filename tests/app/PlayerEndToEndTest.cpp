@@ -114,6 +114,16 @@ TEST_F(PlayerFixture, TheClipPlaysAndLoops) {
     state = TPlayerProcess::FindChild(main, L"Static", L"воспроизведение");
   }
   ASSERT_NE(state, nullptr) << "the state label never said playing";
+  // Where the control draws into a renderer window of its own (Wine), the
+  // player lays that window over the video window.
+  Pause(1200);
+  for (const TFoundWindow& w : player.Windows()) {
+    if (w.Text != L"ActiveMovie Window" || !IsWindowVisible(w.Handle)) continue;
+    RECT r{};
+    GetWindowRect(w.Handle, &r);
+    EXPECT_TRUE(SameRect(r, VideoRect())) << Describe(r);
+    EXPECT_FALSE(GetWindowLongW(w.Handle, GWL_STYLE) & WS_CAPTION);
+  }
   // The 2 s clip ends; the next ticks restart it.
   bool ended = false, again = false;
   for (int i = 0; i < 100 && !again; ++i) {
