@@ -56,6 +56,10 @@ bool TVexlorModulesList::AddModuleInfo(std::uintptr_t handle) {
     info->DebugStamp = 0;
     info->DebugData.clear();
   }
+  info->DebugUnitIndex.clear();
+  if (info->HasDebugData())
+    BuildDebugUnitIndex(info->DebugData.data(), info->DebugData.size(), info->DebugVersion,
+                        info->DebugUnitIndex);
   FItems.push_back(std::move(info));
   return true;
 }

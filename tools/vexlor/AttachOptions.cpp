@@ -7,7 +7,8 @@
 #include "runtime/Streams.h"
 #include "tools/vexlor/OptionsIni.h"
 
-bool BuildOptionsStream(const std::string& iniFile, std::vector<std::uint8_t>& stream, std::string& error) {
+bool BuildOptionsStream(const std::string& iniFile, std::vector<std::uint8_t>& stream,
+                        std::string& error) {
   try {
     TVexlorModuleOptions options("", false);
     if (!iniFile.empty()) {
@@ -16,7 +17,8 @@ bool BuildOptionsStream(const std::string& iniFile, std::vector<std::uint8_t>& s
         error = iniFile + ": cannot open";
         return false;
       }
-      const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+      const std::string text((std::istreambuf_iterator<char>(file)),
+                             std::istreambuf_iterator<char>());
       IniToOptions(text, options);
     }
     TMemoryStream memory;

@@ -81,11 +81,16 @@ bool LoadToolModule(const std::string& fileName, TToolModule& module, std::strin
     info.DebugVersion = module.Data.Version;
     info.DebugStamp = module.Data.Stamp;
     info.DebugData = module.Data.DebugData;
+    BuildDebugUnitIndex(info.DebugData.data(), info.DebugData.size(), info.DebugVersion,
+                        info.DebugUnitIndex);
     return true;
   }
   if (module.Origin != TDataOrigin::Dwarf) {
     error = fileName + ": the attached reporter data is damaged";
     return false;
   }
-  return BuildDebugData(fileName, info.DebugData, error);
+  if (!BuildDebugData(fileName, info.DebugData, error)) return false;
+  BuildDebugUnitIndex(info.DebugData.data(), info.DebugData.size(), info.DebugVersion,
+                      info.DebugUnitIndex);
+  return true;
 }

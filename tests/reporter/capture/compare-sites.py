@@ -1,13 +1,27 @@
 #!/usr/bin/env python3
 """Runs lookup_sites.exe under Wine (what the running reporter resolves) and
 "vexlor resolve" on the same file for the same addresses; every field must
-match (the module by file name, since the process knows the full path)."""
+match (the module by file name, since the process knows the full path).
+
+With "tail" as fourth argument the check runs on a copy of the first link
+(EXE.dwarf) that "vexlor attach" gave the file-tail form: the program must
+still run, and find its data there."""
 import ntpath
+import os
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 
 exe, vexlor, wine_run = sys.argv[1], sys.argv[2], sys.argv[3]
+if len(sys.argv) > 4 and sys.argv[4] == "tail":
+    folder = tempfile.mkdtemp(prefix="vexlor-tail-")
+    copy = os.path.join(folder, "tail_sites.exe")
+    shutil.copyfile(exe + ".dwarf", copy)
+    os.chmod(copy, 0o755)
+    subprocess.run([vexlor, "attach", copy], check=True)
+    exe = copy
 run = subprocess.run([wine_run, exe], capture_output=True, text=True, timeout=120)
 if run.returncode != 0:
     sys.exit("lookup_sites failed: %s %s" % (run.stdout, run.stderr))
@@ -25,4 +39,6 @@ for line in lines:
     print("%016X runtime %s | vexlor %s" % (address, "\t".join(runtime), "\t".join(tool[1:])))
     if runtime != tool[1:] or runtime[0] != "4":
         failures += 1
+if "tail_sites" in exe:
+    shutil.rmtree(os.path.dirname(exe), ignore_errors=True)
 sys.exit(1 if failures or len(lines) != 5 else 0)
