@@ -290,6 +290,43 @@ TEST_F(PlayerFixture, PostedShutdownQueryShowsTheFilterBox) {
   EXPECT_TRUE(IsWindow(video));
 }
 
+TEST_F(PlayerFixture, ChosenFileOnlyFillsTheEditUntilSaved) {
+  ShowSettings();
+  ASSERT_TRUE(IsWindowVisible(main));
+  HWND save = TPlayerProcess::FindChild(main, L"Button", L"Сохранить настройки");
+  HWND edit = TPlayerProcess::FindChild(main, L"Edit", L"");
+  HWND open = TPlayerProcess::FindChild(main, L"Button", L"Выбрать...");
+  ASSERT_TRUE(save && edit && open);
+  // Saved once, so the button starts disabled.
+  ClickButton(save);
+  Pause(300);
+  ASSERT_FALSE(IsWindowEnabled(save));
+  std::wstring chosen = player.Folder() + L"\\KiravaneVP.exe";  // any existing file
+  PostMessageW(GetParent(open), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(open), BN_CLICKED),
+               reinterpret_cast<LPARAM>(open));
+  HWND dialog = nullptr;
+  for (int i = 0; i < 100 && !dialog; ++i) {
+    Pause(100);
+    for (const TFoundWindow& w : player.Windows())
+      if (w.ClassName == L"#32770" && IsWindowVisible(w.Handle)) dialog = w.Handle;
+  }
+  ASSERT_NE(dialog, nullptr) << "no file dialog";
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), main);
+  HWND name = GetDlgItem(dialog, 0x47C);  // the file name box
+  if (ClassOf(name) == L"ComboBox") name = FindWindowExW(name, nullptr, L"Edit", nullptr);
+  ASSERT_NE(name, nullptr);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  for (int i = 0; i < 50 && IsWindow(dialog); ++i) Pause(100);
+  ASSERT_FALSE(IsWindow(dialog));
+  EXPECT_EQ(TextOf(edit), chosen);
+  EXPECT_TRUE(IsWindowEnabled(save));
+  // Not saved: the INI and the playing file stay as they were.
+  wchar_t value[1024] = {};
+  GetPrivateProfileStringW(L"Options", L"FileName", L"?", value, 1024, player.IniPath().c_str());
+  EXPECT_EQ(std::wstring(value), SampleClip());
+}
+
 TEST(PlayerEndToEnd, DISABLED_DumpWindows) {
   TPlayerProcess player(Ini(SampleClip(), 1));
   ASSERT_TRUE(player.Start());
