@@ -10,6 +10,7 @@
 
 #include "reporter/capture/DebugLookup.h"
 #include "reporter/capture/ModuleSourceWin.h"
+#include "reporter/capture/ModuleStream.h"
 #include "reporter/capture/ProcessMemory.h"
 #include "reporter/capture/ReporterData.h"
 #include "reporter/config/ModuleMapping.h"
@@ -63,7 +64,7 @@ TOptionsStreamReader OptionsLoaderFor(TVexlorModuleInfo& info) {
   return [&info](const std::uint8_t* data, std::size_t size, std::uint16_t version,
                  std::size_t& consumed) {
     try {
-      TMemoryStream stream(std::vector<std::uint8_t>(data, data + size));
+      THModuleStream stream(data, static_cast<std::int64_t>(size));
       SetCurrentOptionsStreamVersion(version);
       if (info.Options) info.Options->LoadFromStream(stream);
       consumed = static_cast<std::size_t>(stream.Position());
