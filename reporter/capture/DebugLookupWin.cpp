@@ -54,14 +54,17 @@ void GetModulesList() {
 }
 
 TVexlorDebugInfo GetDebugInfo(std::uintptr_t address) {
+  TraceEnter("GetDebugInfo", {reinterpret_cast<void*>(address)});
   TModulesListLock lock;
+  TVexlorDebugInfo info;
+  info.Address = address;
   try {
-    return ResolveInModule(FindModuleInfo(ModuleOfAddress(address)), address);
+    info = ResolveInModule(FindModuleInfo(ModuleOfAddress(address)), address);
   } catch (const std::exception&) {
-    TVexlorDebugInfo info;
-    info.Address = address;
-    return info;
+    // Whatever was found so far stays; the address itself is always known.
   }
+  TraceExit("GetDebugInfo", {info.Kind, info.UnitName, info.ProcedureName, info.Line});
+  return info;
 }
 
 std::uintptr_t FindProcedureAddress(const std::string& name) {

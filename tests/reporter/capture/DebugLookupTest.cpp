@@ -3,6 +3,7 @@
 #include "reporter/capture/DebugLookup.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <windows.h>
 
 #include "reporter/capture/ProcessMemory.h"
@@ -59,6 +60,10 @@ TEST(DebugLookup, ForeignAndInvalidAddresses) {
   ASSERT_NE(info.ModuleInfo, nullptr);
   EXPECT_NE(info.ModuleInfo->FileName.find("kernel32"), std::string::npos);
   EXPECT_EQ(info.ModuleInfo->ModuleKind, mkLibrary);
+  // File facts: size on disk, and the version resource's four parts.
+  EXPECT_GT(info.ModuleInfo->FileSize, 0u);
+  const std::string& version = info.ModuleInfo->Version;
+  EXPECT_EQ(std::count(version.begin(), version.end(), '.'), 3) << version;
 
   int local = 0;
   info = GetDebugInfo(reinterpret_cast<std::uintptr_t>(&local));
