@@ -186,6 +186,8 @@ void TfrmVPMain::timPlayerTimer(TObject*) {
   TWindowsMediaPlayerControl control(*frmVideo->WindowsMediaPlayer1);
   PlayerTick(&control, PlaybackMode, FileName,
              [this](const std::wstring& text) { Label1->SetCaption(text); });
+  // A newly opened file may have brought a renderer window of its own.
+  frmVideo->WindowsMediaPlayer1->AdoptRendererWindows();
 }
 
 void TfrmVPMain::ApplicationEventsMessage(MSG& Msg, bool& Handled) {

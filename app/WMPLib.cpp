@@ -1,5 +1,7 @@
 #include "app/WMPLib.h"
 
+#include <vector>
+
 namespace {
 
 const CLSID kWindowsMediaPlayer = {
@@ -11,6 +13,15 @@ constexpr DISPID kDispidPlayStateChange = 5101;
 // one it keeps its own default.
 void Optional(HRESULT hr) {
   if (hr != E_NOTIMPL) OleCheck(hr);
+}
+
+// The caption of a video renderer window that nobody has given an owner.
+const wchar_t kRendererCaption[] = L"ActiveMovie Window";
+
+bool IsRendererWindow(HWND wnd) {
+  wchar_t caption[64] = {};
+  GetWindowTextW(wnd, caption, 64);
+  return wcscmp(caption, kRendererCaption) == 0;
 }
 
 }  // namespace
@@ -112,4 +123,48 @@ void TWMPControls::pause() {
   OleCheck(controls_->stop());
   player_.pausedByStop_ = true;
   player_.pausedAt_ = position;
+}
+
+void TWindowsMediaPlayer::AdoptRendererWindows() {
+  struct Search {
+    DWORD pid;
+    std::vector<HWND> found;
+  } search{GetCurrentProcessId(), {}};
+  EnumWindows(
+      [](HWND wnd, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(wnd, &pid);
+        if (pid == s->pid && IsRendererWindow(wnd)) s->found.push_back(wnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (search.found.empty()) return;
+  // The renderer runs in a thread of its own: it stays a top-level window,
+  // frameless, laid over the control and kept directly above the video
+  // window in the z-order, so windows brought forward later stay on top.
+  RECT r{};
+  GetWindowRect(Handle(), &r);
+  HWND host = GetAncestor(Handle(), GA_ROOT);
+  bool shown = IsWindowVisible(Handle()) != FALSE;
+  for (HWND wnd : search.found) {
+    UINT flags = SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
+    LONG_PTR style = GetWindowLongPtrW(wnd, GWL_STYLE);
+    LONG_PTR frameless = style & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME | WS_SYSMENU |
+                                                        WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+    if (frameless != style) {
+      SetWindowLongPtrW(wnd, GWL_STYLE, frameless | WS_POPUP);
+      flags |= SWP_FRAMECHANGED;
+    }
+    HWND above = GetWindow(host, GW_HWNDPREV);
+    if (above == wnd) flags |= SWP_NOZORDER;
+    SetWindowPos(wnd, above ? above : HWND_TOPMOST, r.left, r.top, r.right - r.left,
+                 r.bottom - r.top, flags);
+  }
+}
+
+LRESULT TWindowsMediaPlayer::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = TOleControl::WndProc(Msg, wParam, lParam);
+  if (Msg == WM_SIZE) AdoptRendererWindows();
+  return result;
 }

@@ -46,6 +46,14 @@ class TWindowsMediaPlayer : public TOleControl {
   void SetStretchToFit(bool Value);
   void SetWindowlessVideo(bool Value);
   TWMPControls controls();
+  // Some hosts of the control (Wine's) draw the picture in a top-level
+  // renderer window of its own instead of inside the control. Takes such
+  // windows of this process into the control and sizes them to it; a no-op
+  // where the control renders inside itself.
+  void AdoptRendererWindows();
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   friend class TWMPControls;

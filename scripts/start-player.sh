@@ -52,7 +52,7 @@ shot=$run_dir/screens.png
 import -window root -display "$DISPLAY" "$shot"
 
 cat <<EOT
-player: running on display $DISPLAY (monitor 1: 1280x720 at 0,0; monitor 2: 1024x768 at 1280,0)
+player: running on display $DISPLAY (monitor 1: 1280x720, monitor 2: 1024x768; Xvfb lays both at 0,0)
 player: video window on monitor 2 plays $clip
 player: screenshot of both screens: $shot
 player: look again with:  import -window root -display $DISPLAY shot.png

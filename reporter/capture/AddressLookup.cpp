@@ -32,7 +32,7 @@ TVexlorDebugInfo ResolveInModule(TVexlorModuleInfo* module, std::uintptr_t addre
   if (module == nullptr) return info;
   if (module->HasDebugData() &&
       LookupDebugData(module->DebugData.data(), module->DebugData.size(), module->DebugVersion,
-                      module->Handle, address, info)) {
+                      module->Handle, address, info, &module->DebugUnitIndex)) {
     info.ModuleInfo = module;
     return info;
   }

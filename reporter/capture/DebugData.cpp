@@ -1,5 +1,7 @@
 #include "reporter/capture/DebugData.h"
 
+#include <cstring>
+
 bool TDebugDataReader::Seek(std::size_t position) {
   if (position > FSize) return false;
   FPos = position;
@@ -138,6 +140,18 @@ bool ForEachDebugUnit(const std::uint8_t* data, std::size_t size, std::uint16_t 
 
 namespace {
 
+// A name of at most 255 bytes, kept without allocating: a table may carry
+// thousands of names and a lookup runs after a fault.
+struct TShortName {
+  char Text[256];
+  std::uint8_t Length = 0;
+  void Assign(const char* text, std::size_t length) {
+    Length = static_cast<std::uint8_t>(length);
+    std::memcpy(Text, text, Length);
+  }
+  std::string Str() const { return std::string(Text, Length); }
+};
+
 // Decodes one unit's line table until the address is found.
 class TLineTableWalk {
  public:
@@ -170,30 +184,39 @@ class TLineTableWalk {
 
  private:
   bool TakeName(TDebugDataReader& reader) {
-    std::string name;
-    if (!reader.ReadName(name)) return false;
-    std::string className, procedure;
-    if (!name.empty() && name[0] == '.') {
-      className = FSavedClass;
-      procedure = name.substr(1);
-    } else if (const std::size_t dot = name.find('.'); dot != std::string::npos) {
-      className = name.substr(0, dot);
-      procedure = name.substr(dot + 1);
-    } else {
-      procedure = name;
+    std::uint8_t length = 0;
+    char name[256];
+    if (!reader.ReadU8(length)) return false;
+    for (std::size_t i = 0; i < length; ++i) {
+      std::uint8_t byte = 0;
+      if (!reader.ReadU8(byte)) return false;
+      name[i] = static_cast<char>(byte ^ kDebugNameKey);
     }
-    if (!procedure.empty() && procedure[0] == '@') procedure[0] = '_';
-    if (!className.empty()) FSavedClass = className;
+    const char* dot = static_cast<const char*>(std::memchr(name, '.', length));
+    TShortName className;
+    const char* procedure = name;
+    std::size_t procedureLength = length;
+    if (length > 0 && name[0] == '.') {
+      className = FSavedClass;
+      procedure = name + 1;
+      procedureLength = length - 1u;
+    } else if (dot != nullptr) {
+      className.Assign(name, static_cast<std::size_t>(dot - name));
+      procedure = dot + 1;
+      procedureLength = length - static_cast<std::size_t>(dot - name) - 1;
+    }
+    FLastName.Assign(procedure, procedureLength);
+    if (FLastName.Length > 0 && FLastName.Text[0] == '@') FLastName.Text[0] = '_';
+    if (className.Length > 0) FSavedClass = className;
     FClass = className;
-    if (FProcedure.empty()) FProcedure = procedure;
-    FLastName = procedure;
+    if (FProcedure.Length == 0) FProcedure = FLastName;
     return true;
   }
 
   bool Hit(TVexlorDebugInfo& info) const {
     info.Kind = dikSourceLine;
-    info.ClassName = FClass;
-    info.ProcedureName = FProcedure;
+    info.ClassName = FClass.Str();
+    info.ProcedureName = FProcedure.Str();
     info.Line = FLine;
     return true;
   }
@@ -202,37 +225,107 @@ class TLineTableWalk {
   std::uint64_t FAddress;
   std::uint64_t FUnitLast;
   std::int32_t FLine;
-  std::string FClass, FSavedClass, FProcedure, FLastName;
+  TShortName FClass, FSavedClass, FProcedure, FLastName;
 };
 
 }  // namespace
 
+namespace {
+
+// Reads one unit header without decoding its name. False past the data.
+bool ReadUnitHeader(TDebugDataReader& reader, std::uint32_t& offset, std::uint32_t& codeSize,
+                    std::size_t& headerPosition) {
+  headerPosition = reader.Position();
+  std::uint8_t nameLength = 0;
+  std::uint32_t firstLine = 0, tableSize = 0;
+  return reader.ReadU8(nameLength) && reader.Skip(nameLength) && reader.ReadU32(firstLine) &&
+         reader.ReadU32(offset) && reader.ReadU32(codeSize) && reader.ReadU32(tableSize) &&
+         reader.Skip(tableSize);
+}
+
+// Decodes the unit whose header is at headerPosition when it holds address.
+bool LookupInUnit(const std::uint8_t* data, std::size_t size, std::uint16_t version,
+                  std::uint64_t codeBase, std::size_t headerPosition, std::uint64_t address,
+                  TVexlorDebugInfo& info) {
+  TDebugDataReader reader(data, size);
+  reader.Seek(headerPosition);
+  TDebugUnit unit;
+  std::string name;
+  if (!reader.ReadName(name) || !reader.ReadU32(unit.FirstLine) || !reader.ReadU32(unit.Offset) ||
+      !reader.ReadU32(unit.CodeSize) || !reader.ReadU32(unit.TableSize))
+    return false;
+  unit.TableStart = reader.Position();
+  if (unit.CodeSize == 0 || unit.TableSize > size - unit.TableStart) return false;
+  const std::uint64_t first = codeBase + unit.Offset;
+  const std::uint64_t last = first + unit.CodeSize - 1;
+  if (address < first || address > last) return false;
+  TVexlorDebugInfo result;
+  TLineTableWalk walk(version, first, last, unit.FirstLine);
+  if (!walk.Find(reader, unit.TableStart + unit.TableSize, address, result)) return false;
+  info.Kind = result.Kind;
+  info.Address = static_cast<std::uintptr_t>(address);
+  info.UnitName = CompleteUnitName(name);
+  info.ClassName = std::move(result.ClassName);
+  info.ProcedureName = std::move(result.ProcedureName);
+  info.Line = result.Line;
+  return true;
+}
+
+}  // namespace
+
+void BuildDebugUnitIndex(const std::uint8_t* data, std::size_t size, std::uint16_t version,
+                         TDebugUnitIndex& index) {
+  index.clear();
+  TDebugDataReader reader(data, size);
+  std::uint32_t count = 0;
+  if (!SkipNamesTable(reader, version) || !reader.ReadU32(count)) return;
+  std::uint64_t previousEnd = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    TDebugUnitIndexEntry entry{};
+    if (!ReadUnitHeader(reader, entry.Offset, entry.CodeSize, entry.HeaderPosition) ||
+        entry.Offset < previousEnd) {
+      index.clear();  // out of order or cut short: lookups scan
+      return;
+    }
+    previousEnd = static_cast<std::uint64_t>(entry.Offset) + entry.CodeSize;
+    if (entry.CodeSize != 0) index.push_back(entry);
+  }
+}
+
 bool LookupDebugData(const std::uint8_t* data, std::size_t size, std::uint16_t version,
-                     std::uintptr_t base, std::uintptr_t address, TVexlorDebugInfo& info) {
+                     std::uintptr_t base, std::uintptr_t address, TVexlorDebugInfo& info,
+                     const TDebugUnitIndex* index) {
   const std::uint64_t codeBase = static_cast<std::uint64_t>(base) + kCodeOffsetBase;
   if (address < codeBase) return false;
-  bool found = false;
-  ForEachDebugUnit(data, size, version, [&](const TDebugUnit& unit) {
-    if (unit.CodeSize == 0) return true;
-    const std::uint64_t first = codeBase + unit.Offset;
-    const std::uint64_t last = first + unit.CodeSize - 1;
-    if (address < first || address > last) return true;
-    TDebugDataReader reader(data, size);
-    reader.Seek(unit.TableStart);
-    TVexlorDebugInfo result;
-    TLineTableWalk walk(version, first, last, unit.FirstLine);
-    if (walk.Find(reader, unit.TableStart + unit.TableSize, address, result)) {
-      info.Kind = result.Kind;
-      info.Address = address;
-      info.UnitName = unit.Name;
-      info.ClassName = std::move(result.ClassName);
-      info.ProcedureName = std::move(result.ProcedureName);
-      info.Line = result.Line;
-      found = true;
+  if (index != nullptr && !index->empty()) {
+    const std::uint64_t offset = address - codeBase;
+    std::size_t low = 0, high = index->size();
+    while (low < high) {  // first unit starting above the offset
+      const std::size_t middle = (low + high) / 2;
+      if ((*index)[middle].Offset <= offset)
+        low = middle + 1;
+      else
+        high = middle;
     }
-    return !found;
-  });
-  return found;
+    if (low == 0) return false;
+    const TDebugUnitIndexEntry& unit = (*index)[low - 1];
+    if (offset - unit.Offset >= unit.CodeSize) return false;
+    return LookupInUnit(data, size, version, codeBase, unit.HeaderPosition, address, info);
+  }
+  // Units are tried in their order; the first that holds the address answers.
+  TDebugDataReader reader(data, size);
+  std::uint32_t count = 0;
+  if (!SkipNamesTable(reader, version) || !reader.ReadU32(count)) return false;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint32_t offset = 0, codeSize = 0;
+    std::size_t headerPosition = 0;
+    if (!ReadUnitHeader(reader, offset, codeSize, headerPosition)) return false;
+    const std::uint64_t first = codeBase + offset;
+    if (codeSize != 0 && address >= first && address - first < codeSize &&
+        LookupInUnit(data, size, version, codeBase, headerPosition, address, info))
+      return true;
+  }
+  return false;
 }
 
 std::optional<std::uint32_t> FindProcedureOffset(const std::uint8_t* data, std::size_t size,

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "reporter/capture/DebugInfo.h"
 
@@ -76,11 +77,24 @@ bool ForEachDebugName(
 bool ForEachDebugUnit(const std::uint8_t* data, std::size_t size, std::uint16_t version,
                       const std::function<bool(const TDebugUnit& unit)>& visit);
 
+// Where each unit's header lies, for lookups without a scan over all unit
+// headers. Built once per module; empty when the units are not in ascending,
+// non-overlapping address order (then the lookup scans, as the format allows).
+struct TDebugUnitIndexEntry {
+  std::uint32_t Offset;
+  std::uint32_t CodeSize;
+  std::size_t HeaderPosition;
+};
+using TDebugUnitIndex = std::vector<TDebugUnitIndexEntry>;
+void BuildDebugUnitIndex(const std::uint8_t* data, std::size_t size, std::uint16_t version,
+                         TDebugUnitIndex& index);
+
 // Resolves an address of a module loaded at base. On a hit fills kind 4,
 // address, unit, class, procedure and line (the module pointer is the
 // caller's business) and returns true.
 bool LookupDebugData(const std::uint8_t* data, std::size_t size, std::uint16_t version,
-                     std::uintptr_t base, std::uintptr_t address, TVexlorDebugInfo& info);
+                     std::uintptr_t base, std::uintptr_t address, TVexlorDebugInfo& info,
+                     const TDebugUnitIndex* index = nullptr);
 
 // Code offset of a qualified procedure name ("Unit.Proc", "Unit.Class.Method"),
 // compared case-sensitively.

@@ -19,3 +19,9 @@ class TVexlorMemoryReader {
 // The target of an import jump stub (FF 25 rel32: jump through the pointer in
 // the slot at the stub's end + rel32), or the address unchanged.
 std::uintptr_t ResolveImportThunk(TVexlorMemoryReader& memory, std::uintptr_t address);
+
+// Size estimate of an exported procedure that starts at start: up to its first
+// return (C3, C2 imm16), behind a frame teardown (5D pop rbp / C9 leave) when
+// it sets up a frame (55 push rbp); 1 when no return lies before codeEnd.
+std::uint32_t EstimateProcedureSize(TVexlorMemoryReader& memory, std::uintptr_t start,
+                                    std::uintptr_t codeEnd);

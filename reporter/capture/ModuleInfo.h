@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "reporter/capture/DebugData.h"
+
 class TVexlorModuleOptionsEx;
 
 // The version every reporter data of this build is written with; also what a
@@ -44,6 +46,9 @@ struct TVexlorModuleInfo {
   // is the one owner.
   std::shared_ptr<TVexlorModuleOptionsEx> Options;
   std::vector<std::uint8_t> DebugData;  // empty: the module has no debug data
+  // Positions of the unit headers in DebugData, built when it is loaded, so a
+  // lookup decodes one unit instead of scanning all of them.
+  std::vector<TDebugUnitIndexEntry> DebugUnitIndex;
 
   bool HasDebugData() const { return !DebugData.empty(); }
 };

@@ -26,18 +26,27 @@ TVexlorModuleInfo* TVexlorModulesList::FindModuleInfo(std::uintptr_t handle) {
   if (index >= 0) {
     TVexlorModuleInfo* found = FItems[static_cast<std::size_t>(index)].get();
     if (found->ModuleKind != mkNotDetermined || FLightEnumeration) return found;
-    // A record from an enumeration lacks exports, kind and debug data.
-    Delete(static_cast<std::size_t>(index));
-  } else if (FLightEnumeration) {
-    return nullptr;
+    // A record from an enumeration lacks exports, kind and debug data. It is
+    // rebuilt in place: items resolved before may point to it.
+    std::unique_ptr<TVexlorModuleInfo> full = BuildModuleInfo(handle);
+    if (full) *found = std::move(*full);
+    return found;
   }
+  if (FLightEnumeration) return nullptr;
   if (!AddModuleInfo(handle)) return nullptr;
   return FItems.back().get();
 }
 
 bool TVexlorModulesList::AddModuleInfo(std::uintptr_t handle) {
+  std::unique_ptr<TVexlorModuleInfo> info = BuildModuleInfo(handle);
+  if (!info) return false;
+  FItems.push_back(std::move(info));
+  return true;
+}
+
+std::unique_ptr<TVexlorModuleInfo> TVexlorModulesList::BuildModuleInfo(std::uintptr_t handle) {
   std::string fileName;
-  if (!FSource.ModuleFileName(handle, fileName) || fileName.empty()) return false;
+  if (!FSource.ModuleFileName(handle, fileName) || fileName.empty()) return nullptr;
   auto info = std::make_unique<TVexlorModuleInfo>();
   info->Handle = handle;
   info->FileName = StripDevicePathPrefix(fileName);
@@ -56,8 +65,11 @@ bool TVexlorModulesList::AddModuleInfo(std::uintptr_t handle) {
     info->DebugStamp = 0;
     info->DebugData.clear();
   }
-  FItems.push_back(std::move(info));
-  return true;
+  info->DebugUnitIndex.clear();
+  if (info->HasDebugData())
+    BuildDebugUnitIndex(info->DebugData.data(), info->DebugData.size(), info->DebugVersion,
+                        info->DebugUnitIndex);
+  return info;
 }
 
 void TVexlorModulesList::GetModulesList() {

@@ -41,7 +41,8 @@ class TVexlorModulesList {
 
   // The record of a module, built in full on demand; null for a null handle
   // or a module that cannot be described. A light record found here is
-  // rebuilt in full, except while an enumeration runs.
+  // rebuilt in full (in place, so pointers to it stay valid), except while an
+  // enumeration runs.
   TVexlorModuleInfo* FindModuleInfo(std::uintptr_t handle);
   // Builds and appends the record of a module (light during an enumeration).
   bool AddModuleInfo(std::uintptr_t handle);
@@ -50,6 +51,7 @@ class TVexlorModulesList {
 
  private:
   std::ptrdiff_t IndexOf(std::uintptr_t handle) const;
+  std::unique_ptr<TVexlorModuleInfo> BuildModuleInfo(std::uintptr_t handle);
 
   TVexlorModuleSource& FSource;
   std::vector<std::unique_ptr<TVexlorModuleInfo>> FItems;

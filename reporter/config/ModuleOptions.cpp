@@ -17,7 +17,12 @@ void SetCurrentOptionsStreamVersion(std::uint16_t version) {
 
 TVexlorModuleOptions::TUpdateBracket::~TUpdateBracket() {
   owner_.EndUpdate();
-  owner_.ChangeCheck();
+  // A destructor must not raise, least of all while a failed load unwinds.
+  try {
+    owner_.ChangeCheck();
+  } catch (...) {
+    Trace("TVexlorModuleOptions.Changed", {"failed"});
+  }
 }
 
 TVexlorModuleOptions::TVexlorModuleOptions(std::string moduleName, bool publishChanges)

@@ -16,12 +16,22 @@ void SetFreezeWatchControl(TFreezeWatchControl* control) {
   freezeWatchControl.store(control);
 }
 
+// An option set by the application must not raise into it: a watcher that
+// cannot be started or stopped is traced and the option stays as set.
 void FreezeWatchStart() {
-  if (TFreezeWatchControl* control = freezeWatchControl.load()) control->Start();
+  try {
+    if (TFreezeWatchControl* control = freezeWatchControl.load()) control->Start();
+  } catch (...) {
+    Trace("FreezeWatchStart", {"failed"});
+  }
 }
 
 void FreezeWatchStop() {
-  if (TFreezeWatchControl* control = freezeWatchControl.load()) control->Stop();
+  try {
+    if (TFreezeWatchControl* control = freezeWatchControl.load()) control->Stop();
+  } catch (...) {
+    Trace("FreezeWatchStop", {"failed"});
+  }
 }
 
 void SetCurrentVexlorLogOptionsFunc(TCurrentOptionsFunc func) {
@@ -47,6 +57,8 @@ void TVexlorModuleOptionsEx::Changed() {
       Trace("TVexlorModuleOptionsEx.Changed", {"publishing failed", ModuleName()});
   } catch (const std::exception& e) {
     Trace("TVexlorModuleOptionsEx.Changed", {e});
+  } catch (...) {
+    // Runs from the end of update brackets, also while a failed load unwinds.
   }
 }
 

@@ -21,7 +21,7 @@ struct TraceState {
   bool finished = false;
   std::vector<std::string> lines;
   std::string fileName;
-  TTraceThreadNameProc threadName = DefaultTraceThreadName;
+  std::atomic<TTraceThreadNameProc> threadName{DefaultTraceThreadName};
 };
 
 TraceState* CreateState() {
@@ -80,13 +80,17 @@ struct TraceLifetime {
 
 void trace_detail::Record(std::string_view routine, TraceParams params, int indentChange) {
   TraceState& state = State();
+  // Formatting and naming the thread run outside the lock: the capture layer's
+  // naming procedure takes the threads-list lock, whose holders trace.
+  std::string text = FormatTraceParams(params, CurrentAddressInspector());
+  std::string thread = state.threadName.load()();
+  std::string time = LocalTimeText();
+  if (indentChange < 0) threadIndent = std::max(0, threadIndent + indentChange);
+  std::string line = FormatTraceLine(time, thread, threadIndent, routine, text);
+  if (indentChange > 0) threadIndent += indentChange;
   std::lock_guard<std::mutex> guard(state.lock);
   if (!enabledFlag.load(std::memory_order_relaxed)) return;
-  std::string text = FormatTraceParams(params, CurrentAddressInspector());
-  if (indentChange < 0) threadIndent = std::max(0, threadIndent + indentChange);
-  state.lines.push_back(
-      FormatTraceLine(LocalTimeText(), state.threadName(), threadIndent, routine, text));
-  if (indentChange > 0) threadIndent += indentChange;
+  state.lines.push_back(std::move(line));
   if (state.saveEachLine) WriteFile(state);
 }
 
@@ -144,9 +148,7 @@ bool InDesignEnvironment() {
 TTraceThreadNameProc SetTraceThreadNameProc(TTraceThreadNameProc proc) {
   TraceState& state = State();
   std::lock_guard<std::mutex> guard(state.lock);
-  TTraceThreadNameProc previous = state.threadName;
-  state.threadName = proc ? proc : DefaultTraceThreadName;
-  return previous;
+  return state.threadName.exchange(proc ? proc : DefaultTraceThreadName);
 }
 
 std::string DefaultTraceThreadName() {

@@ -55,19 +55,23 @@ class TraceValue {
   requires std::floating_point<T> TraceValue(T value) : kind_(Kind::Float) {
     u_.floating = static_cast<double>(value);
   }
-  TraceValue(std::string_view text) : kind_(Kind::String), text_(text) {}
-  TraceValue(const std::string& text) : kind_(Kind::String), text_(text) {}
+  TraceValue(std::string_view text) : kind_(Kind::String), text_(text) { u_.cString = nullptr; }
+  TraceValue(const std::string& text) : kind_(Kind::String), text_(text) { u_.cString = nullptr; }
   TraceValue(std::nullptr_t) : kind_(Kind::Pointer) { u_.pointer = nullptr; }
   // Zero-terminated strings are text; an exception object is an object; any
   // other pointer is an address.
   template <class T>
   TraceValue(T* pointer) {
     if constexpr (std::is_same_v<std::remove_cv_t<T>, char>) {
+      // Measured only when formatted: tracing off must cost no strlen.
       kind_ = Kind::String;
-      text_ = pointer ? std::string_view(pointer) : std::string_view();
+      u_.cString = pointer;
     } else if constexpr (std::is_base_of_v<std::exception, std::remove_cv_t<T>>) {
       kind_ = Kind::Object;
       u_.object = pointer;
+    } else if constexpr (std::is_function_v<T>) {
+      kind_ = Kind::Pointer;
+      u_.pointer = reinterpret_cast<const void*>(pointer);
     } else {
       kind_ = Kind::Pointer;
       u_.pointer = const_cast<const void*>(static_cast<const volatile void*>(pointer));
@@ -82,7 +86,9 @@ class TraceValue {
   std::int64_t AsInteger() const noexcept { return u_.integer; }
   std::uint64_t AsUnsigned() const noexcept { return u_.unsignedValue; }
   double AsFloat() const noexcept { return u_.floating; }
-  std::string_view AsString() const noexcept { return text_; }
+  std::string_view AsString() const noexcept {
+    return u_.cString ? std::string_view(u_.cString) : text_;
+  }
   const void* AsPointer() const noexcept { return u_.pointer; }
   const std::exception* AsObject() const noexcept { return u_.object; }
 
@@ -96,6 +102,7 @@ class TraceValue {
     double floating;
     const void* pointer;
     const std::exception* object;
+    const char* cString;  // a zero-terminated string; null: text_ holds it
   } u_;
   std::string_view text_;
 };

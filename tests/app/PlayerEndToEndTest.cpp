@@ -114,6 +114,16 @@ TEST_F(PlayerFixture, TheClipPlaysAndLoops) {
     state = TPlayerProcess::FindChild(main, L"Static", L"воспроизведение");
   }
   ASSERT_NE(state, nullptr) << "the state label never said playing";
+  // Where the control draws into a renderer window of its own (Wine), the
+  // player lays that window over the video window.
+  Pause(1200);
+  for (const TFoundWindow& w : player.Windows()) {
+    if (w.Text != L"ActiveMovie Window" || !IsWindowVisible(w.Handle)) continue;
+    RECT r{};
+    GetWindowRect(w.Handle, &r);
+    EXPECT_TRUE(SameRect(r, VideoRect())) << Describe(r);
+    EXPECT_FALSE(GetWindowLongW(w.Handle, GWL_STYLE) & WS_CAPTION);
+  }
   // The 2 s clip ends; the next ticks restart it.
   bool ended = false, again = false;
   for (int i = 0; i < 100 && !again; ++i) {
@@ -238,6 +248,83 @@ TEST_F(PlayerFixture, AboutBoxNamesTheProgramAndItsVersion) {
   EXPECT_NE(text.find(L" build "), std::wstring::npos);
   EXPECT_EQ(GetWindow(box, GW_OWNER), main);
   PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(PlayerFixture, ShutdownQueryFreesTheVideoWindowAndEndSessionEndsTheProgram) {
+  // The system asks the video window first: it lets Windows go on, and goes.
+  EXPECT_EQ(SendMessageW(video, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 1);
+  Pause(500);
+  EXPECT_FALSE(IsWindow(video));
+  EXPECT_EQ(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 1);
+  // Shutdown cancelled: the program runs on without its video window, and
+  // picking a monitor is harmless.
+  Pause(1500);
+  ASSERT_TRUE(player.Running());
+  HWND combo = TPlayerProcess::FindChild(main, L"ComboBox", L"");
+  ASSERT_NE(combo, nullptr);
+  SendMessageW(combo, CB_SETCURSEL, 0, 0);
+  SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+  Pause(1200);
+  EXPECT_TRUE(player.Running());
+  // The session ends (whatever its flag says): so does the program.
+  EXPECT_EQ(SendMessageW(main, WM_ENDSESSION, FALSE, 0), 0);
+  DWORD code = 99;
+  ASSERT_TRUE(player.WaitForExit(15000, &code));
+  EXPECT_EQ(code, 0u);
+}
+
+TEST_F(PlayerFixture, PostedShutdownQueryShowsTheFilterBox) {
+  PostMessageW(main, WM_QUERYENDSESSION, 0, 0);
+  HWND box = nullptr;
+  for (int i = 0; i < 50 && !box; ++i) {
+    Pause(100);
+    for (const TFoundWindow& w : player.Windows())
+      if (w.ClassName == L"#32770" && w.Text == L"start") box = w.Handle;
+  }
+  ASSERT_NE(box, nullptr) << "no message box";
+  EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), L"Application: QueryEndSession");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  Pause(500);
+  EXPECT_TRUE(player.Running());
+  EXPECT_TRUE(IsWindow(video));
+}
+
+TEST_F(PlayerFixture, ChosenFileOnlyFillsTheEditUntilSaved) {
+  ShowSettings();
+  ASSERT_TRUE(IsWindowVisible(main));
+  HWND save = TPlayerProcess::FindChild(main, L"Button", L"Сохранить настройки");
+  HWND edit = TPlayerProcess::FindChild(main, L"Edit", L"");
+  HWND open = TPlayerProcess::FindChild(main, L"Button", L"Выбрать...");
+  ASSERT_TRUE(save && edit && open);
+  // Saved once, so the button starts disabled.
+  ClickButton(save);
+  Pause(300);
+  ASSERT_FALSE(IsWindowEnabled(save));
+  std::wstring chosen = player.Folder() + L"\\KiravaneVP.exe";  // any existing file
+  PostMessageW(GetParent(open), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(open), BN_CLICKED),
+               reinterpret_cast<LPARAM>(open));
+  HWND dialog = nullptr;
+  for (int i = 0; i < 100 && !dialog; ++i) {
+    Pause(100);
+    for (const TFoundWindow& w : player.Windows())
+      if (w.ClassName == L"#32770" && IsWindowVisible(w.Handle)) dialog = w.Handle;
+  }
+  ASSERT_NE(dialog, nullptr) << "no file dialog";
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), main);
+  HWND name = GetDlgItem(dialog, 0x47C);  // the file name box
+  if (ClassOf(name) == L"ComboBox") name = FindWindowExW(name, nullptr, L"Edit", nullptr);
+  ASSERT_NE(name, nullptr);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  for (int i = 0; i < 50 && IsWindow(dialog); ++i) Pause(100);
+  ASSERT_FALSE(IsWindow(dialog));
+  EXPECT_EQ(TextOf(edit), chosen);
+  EXPECT_TRUE(IsWindowEnabled(save));
+  // Not saved: the INI and the playing file stay as they were.
+  wchar_t value[1024] = {};
+  GetPrivateProfileStringW(L"Options", L"FileName", L"?", value, 1024, player.IniPath().c_str());
+  EXPECT_EQ(std::wstring(value), SampleClip());
 }
 
 TEST(PlayerEndToEnd, DISABLED_DumpWindows) {

@@ -6,3 +6,6 @@
 #include <vector>
 
 int RunOptionsCommand(const std::vector<std::string>& args);
+int RunAttachCommand(const std::vector<std::string>& args);
+int RunResolveCommand(const std::vector<std::string>& args);
+int RunDebugCommand(const std::vector<std::string>& args);

@@ -17,12 +17,14 @@ struct CommandGroup {
 const CommandGroup kGroups[] = {
     {"options", "options defaults | dump FILE [--stream-version N] | write INI OUT",
      RunOptionsCommand},
+    {"attach", "attach EXE [--options INI] [--resource OUT]", RunAttachCommand},
+    {"resolve", "resolve EXE ADDRESS...", RunResolveCommand},
+    {"debug", "debug dump EXE | same-code EXE1 EXE2", RunDebugCommand},
 };
 
 void PrintUsage() {
   std::fprintf(stderr, "usage: vexlor COMMAND ...\n");
-  for (const CommandGroup& group : kGroups)
-    std::fprintf(stderr, "  vexlor %s\n", group.summary);
+  for (const CommandGroup& group : kGroups) std::fprintf(stderr, "  vexlor %s\n", group.summary);
 }
 
 }  // namespace

@@ -75,10 +75,11 @@ TEST(ModulesList, FullRecordsOnDemandLightOnesFromEnumeration) {
   EXPECT_EQ(dll.DebugVersion, 458);
   EXPECT_FALSE(dll.HasDebugData());
 
-  // A lookup in a module first seen by the enumeration rebuilds it in full.
+  // A lookup in a module first seen by the enumeration rebuilds it in full,
+  // in the same record.
   const int builds = process.fullBuilds;
   TVexlorModuleInfo* full = list.FindModuleInfo(0x7FF000000000);
-  ASSERT_NE(full, nullptr);
+  ASSERT_EQ(full, &dll);
   EXPECT_EQ(full->ModuleKind, mkLibrary);
   EXPECT_EQ(full->FunctionsList.size(), 2u);
   EXPECT_EQ(process.fullBuilds, builds + 1);

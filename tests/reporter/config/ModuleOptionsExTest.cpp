@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "reporter/config/FreezeWatchControl.h"
 #include "reporter/config/ModuleMapping.h"
 #include "reporter/config/TracePlatform.h"
@@ -123,4 +125,22 @@ TEST(ModuleOptionsEx, OnlyTheCurrentCopySwitchesFreezeDetection) {
   SetFreezeWatchControl(nullptr);
   currentOptions = nullptr;
   current.SetFreezeActivate(false);  // no control installed: nothing to call
+}
+
+TEST(ModuleOptionsEx, AFailingWatcherNeverReachesTheApplication) {
+  class TFailingWatch : public TFreezeWatchControl {
+   public:
+    void Start() override { throw std::runtime_error("no thread"); }
+    void Stop() override { throw std::runtime_error("no thread"); }
+  } watch;
+  SetFreezeWatchControl(&watch);
+  TVexlorModuleOptionsEx current("", false);
+  currentOptions = &current;
+  SetCurrentVexlorLogOptionsFunc(CurrentForTest);
+  EXPECT_NO_THROW(current.SetFreezeActivate(true));
+  EXPECT_TRUE(current.FreezeActivate());
+  EXPECT_NO_THROW(current.SetActive(false));
+  SetCurrentVexlorLogOptionsFunc(nullptr);
+  SetFreezeWatchControl(nullptr);
+  currentOptions = nullptr;
 }

@@ -246,3 +246,90 @@ TEST_F(OptionsStreamTest, AbsurdFilterCountIsRejected) {
     EXPECT_THROW(Load(options, bad), EReadError) << count;
   }
 }
+
+namespace {
+
+// A stream of layout version v, written from the field table: which fields
+// each version has, and in which order.
+std::vector<std::uint8_t> StreamOfVersion(std::uint16_t v) {
+  TMemoryStream stream;
+  TOptionsWriter out(stream);
+  out.Bool(false);  // 1 StoredFlag
+  out.Bool(false);  // 2 ExceptionFiltersActive
+  out.Byte(2);      // 3 ReportFlags
+  out.Bool(true);   // 4 ShowExceptionDialog
+  out.Bool(true);   // 5 AppendLogToMessage
+  if (v >= 450) {
+    out.Bool(true);   // 6 SendEntireLog
+    out.Bool(true);   // 7 AttachScreenshot
+    out.Bool(false);  // 8 ShowSendDialog
+  }
+  if (v >= 401) {
+    out.Bool(false);  // 9 SaveLogFile
+    out.Byte(3);      // 10 DetailsPageIndex
+  }
+  if (v >= 403) out.Bool(false);  // 11 CustomDialogStyle
+  if (v >= 420) {
+    out.Bool(true);               // 12 FreezeActivate
+    out.I32(v < 422 ? 7000 : 7);  // 13 FreezeTimeout
+    out.String("frozen " + std::to_string(v));
+    if (v >= 450) out.String("from@x.invalid");
+    out.String("");  // SMTPHost
+  }
+  if (v >= 450) out.U16(2525);
+  if (v >= 421) {
+    out.String("user");
+    out.String("secret");
+    out.Byte(0);  // TerminateButtonAction
+  }
+  out.Bool(false);  // ShowTerminateButton
+  out.I32(5);
+  out.I32(6);
+  out.String("to@x.invalid");
+  out.String("subject");
+  out.Byte(3);  // EmailSendMode
+  out.U32(0xF0F0);
+  if (v < 450) out.Byte(0);
+  out.String("D:\\Logs");
+  out.I32(0);
+  out.String("message");
+  for (int i = 0; i < CustomizedTextCount; ++i) {
+    bool absent = (i == 15 && v < 420) || (i == 14 && v < 421) ||
+                  (v < 450 && ((i >= 8 && i <= 11) || (i >= 16 && i <= 18) || i == 23 || i == 37 ||
+                               i == 45 || i == 47 || i == 48 || i >= 53));
+    if (!absent) out.String("v" + std::to_string(i));
+  }
+  return stream.Bytes();
+}
+
+}  // namespace
+
+TEST_F(OptionsStreamTest, EveryVersionReadsExactlyItsFields) {
+  for (std::uint16_t v : {400, 401, 403, 420, 421, 422, 450, 458}) {
+    SCOPED_TRACE(v);
+    SetCurrentOptionsStreamVersion(v);
+    TVexlorModuleOptions o("", false);
+    TMemoryStream stream(StreamOfVersion(v));
+    o.LoadFromStream(stream);
+    EXPECT_EQ(stream.Remaining(), 0);
+    EXPECT_EQ(o.ShowExceptionDialog(), v >= 450);
+    EXPECT_EQ(o.SendEntireLog(), v >= 450);
+    EXPECT_EQ(o.SaveLogFile(), v < 401);
+    EXPECT_EQ(o.DetailsPageIndex(), v >= 401 ? 3 : 0);
+    EXPECT_EQ(o.CustomDialogStyle(), v < 403);
+    EXPECT_EQ(o.FreezeActivate(), v >= 420);
+    EXPECT_EQ(o.FreezeTimeout(), v >= 420 ? 7 : 60);
+    EXPECT_EQ(o.SMTPFrom(), v >= 450 ? "from@x.invalid" : kDefaultSMTPFrom);
+    EXPECT_EQ(o.SMTPPort(), v >= 450 ? 2525 : 25);
+    EXPECT_EQ(o.SMTPUserID(), v >= 421 ? "user" : "");
+    EXPECT_EQ(o.TerminateButtonAction(),
+              v >= 421 ? TTerminateButtonAction::Terminate : TTerminateButtonAction::Restart);
+    EXPECT_EQ(o.EmailSendMode(),
+              v >= 450 ? TEmailSendMode::SMTPServer : TEmailSendMode::EmailClient);
+    EXPECT_EQ(o.LogItems(), 0xF0F0u);
+    EXPECT_EQ(o.EmailMessage(), "message");
+    EXPECT_EQ(o.Text(15), v >= 420 ? "v15" : "&Details");
+    EXPECT_EQ(o.Text(14), v >= 421 ? "v14" : "&Restart");
+    EXPECT_EQ(o.Text(70), v >= 450 ? "v70" : "Memory Dump");
+  }
+}

@@ -54,6 +54,8 @@ TEST(TraceFormat, ScalarKinds) {
 TEST(TraceFormat, PointersAtPointerWidth) {
   EXPECT_EQ(Params({nullptr}), "(nil)");
   EXPECT_EQ(Params({reinterpret_cast<void*>(std::uintptr_t{0xABC})}), "($0000000000000ABC)");
+  int (*function)(int) = nullptr;
+  EXPECT_EQ(Params({function}), "(nil)");
 }
 
 TEST(TraceFormat, PointerIntoModuleShowsNameAndBytes) {

@@ -8,11 +8,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
+#include "reporter/capture/ForeignMemory.h"
+#include "reporter/config/TraceFormat.h"
+#include "reporter/report/MemoryDump.h"
 #include "reporter/report/ModuleFiles.h"
 #include "reporter/report/ReportText.h"
 #include "reporter/report/SystemFacts.h"
-#include "reporter/config/TraceFormat.h"
 #include "reporter/report/TextFilters.h"
 #include "reporter/report/WindowsReportCapture.h"
 
@@ -174,4 +177,26 @@ TEST(WindowsReport, ALiveReportHasEverySection) {
       ASSERT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << i;
     }
   }
+}
+
+TEST(WindowsReportCapture, DumpOfTheLiveStackAndCode) {
+  CONTEXT context{};
+  RtlCaptureContext(&context);
+  const auto dump = CaptureMemoryDump(ProcessMemory(), context.Rsp, context.Rip);
+  ASSERT_TRUE(dump);
+  EXPECT_EQ(std::memcmp(dump->Code.data(), reinterpret_cast<const void*>(context.Rip), 256), 0);
+
+  // Unreadable memory on either side gives no dump, and no fault.
+  auto* pages = static_cast<std::uint8_t*>(
+      VirtualAlloc(nullptr, 8192, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  ASSERT_NE(pages, nullptr);
+  DWORD old = 0;
+  ASSERT_TRUE(VirtualProtect(pages + 4096, 4096, PAGE_NOACCESS, &old));
+  const auto readable = reinterpret_cast<std::uint64_t>(pages);
+  const auto noAccess = reinterpret_cast<std::uint64_t>(pages + 4096);
+  EXPECT_FALSE(CaptureMemoryDump(ProcessMemory(), noAccess, context.Rip));
+  EXPECT_FALSE(CaptureMemoryDump(ProcessMemory(), context.Rsp, noAccess));
+  EXPECT_FALSE(CaptureMemoryDump(ProcessMemory(), context.Rsp, noAccess - 255));
+  EXPECT_TRUE(CaptureMemoryDump(ProcessMemory(), readable + 4096 - 128, noAccess - 256));
+  VirtualFree(pages, 0, MEM_RELEASE);
 }
