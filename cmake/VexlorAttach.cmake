@@ -19,6 +19,9 @@ function(vexlor_attach target)
     get_filename_component(ini ${A_OPTIONS} ABSOLUTE)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${ini})
   endif()
+  # A new host tool or launcher re-attaches: the data format follows the tool.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/VexlorAttachLink.sh
+                                                             ${VEXLOR_HOST_TOOL_DIR}/vexlor)
   target_compile_options(${target} PRIVATE -g)
   target_link_options(${target} PRIVATE -g)
   set_target_properties(${target} PROPERTIES CXX_LINKER_LAUNCHER

@@ -30,7 +30,7 @@ mv "$out" "$out.dwarf"
 options=
 [ "$ini" != "-" ] && options="--options $ini"
 # shellcheck disable=SC2086
-"$vexlor" attach "$out.dwarf" $options --resource "$out.vldata" >/dev/null
+"$vexlor" attach "$out.dwarf" $options --name "$(basename "$out")" --resource "$out.vldata" >/dev/null
 data=$(cd "$(dirname "$out.vldata")" && pwd)/$(basename "$out.vldata")
 printf 'VLDATA RCDATA "%s"\n' "$data" > "$out.vldata.rc"
 "$windres" -i "$out.vldata.rc" -o "$out.vldata.o"

@@ -1,7 +1,9 @@
-// vexlor attach EXE [--options INI] [--resource OUT]: builds the reporter data
+// vexlor attach EXE [--options INI] [--resource OUT] [--name FILE]: builds the
+// reporter data
 // of an executable from its DWARF and either appends it to the file (file-tail
 // form; the image itself is not touched) or writes the resource bytes for the
-// build to embed as RCDATA "VLDATA".
+// build to embed as RCDATA "VLDATA". --name is the product's file name when
+// EXE is a copy of it (code without line information is listed under it).
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -22,17 +24,19 @@ bool WriteFile(const std::string& fileName, const std::vector<std::uint8_t>& byt
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: vexlor attach EXE [--options INI] [--resource OUT]\n");
+  std::fprintf(stderr, "usage: vexlor attach EXE [--options INI] [--resource OUT] [--name FILE]\n");
   return 2;
 }
 
 }  // namespace
 
 int RunAttachCommand(const std::vector<std::string>& args) {
-  std::string exe, ini, resourceOut;
+  std::string exe, ini, resourceOut, moduleName;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--options" && i + 1 < args.size())
       ini = args[++i];
+    else if (args[i] == "--name" && i + 1 < args.size())
+      moduleName = args[++i];
     else if (args[i] == "--resource" && i + 1 < args.size())
       resourceOut = args[++i];
     else if (exe.empty() && !args[i].empty() && args[i][0] != '-')
@@ -64,7 +68,7 @@ int RunAttachCommand(const std::vector<std::string>& args) {
     return 1;
   }
   std::string summary;
-  if (!BuildDebugData(exe, data.DebugData, error, &summary)) {
+  if (!BuildDebugData(exe, data.DebugData, error, &summary, moduleName)) {
     std::fprintf(stderr, "vexlor attach: %s\n", error.c_str());
     return 1;
   }

@@ -358,7 +358,8 @@ bool SplitMangledName(const std::string& mangled, std::string& scope, std::strin
   return true;
 }
 
-bool ExtractDebugSource(const std::string& fileName, TExtractedModule& result, std::string& error) {
+bool ExtractDebugSource(const std::string& fileName, TExtractedModule& result, std::string& error,
+                        const std::string& moduleName) {
   auto buffer = llvm::MemoryBuffer::getFile(fileName, false, false);
   if (!buffer) {
     error = fileName + ": " + buffer.getError().message();
@@ -376,7 +377,7 @@ bool ExtractDebugSource(const std::string& fileName, TExtractedModule& result, s
     return false;
   }
   TExtractor extractor(*coff, result);
-  extractor.FModuleFile = BaseName(fileName);
+  extractor.FModuleFile = moduleName.empty() ? BaseName(fileName) : moduleName;
   if (!extractor.Run(error)) {
     error = fileName + ": " + error;
     return false;

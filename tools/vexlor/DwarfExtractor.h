@@ -15,8 +15,10 @@ struct TExtractedModule {
 };
 
 // False with a message when the file is no x86_64 PE or its code section
-// starts below base + 0x1000.
-bool ExtractDebugSource(const std::string& fileName, TExtractedModule& result, std::string& error);
+// starts below base + 0x1000. Code without line information is put under the
+// unit moduleName (the file's own name when empty).
+bool ExtractDebugSource(const std::string& fileName, TExtractedModule& result, std::string& error,
+                        const std::string& moduleName = "");
 
 // Splits a C++ mangled name into its scope ("ns::A") and own name ("f<int>");
 // false when the name is no mangled function name.

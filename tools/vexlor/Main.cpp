@@ -17,7 +17,7 @@ struct CommandGroup {
 const CommandGroup kGroups[] = {
     {"options", "options defaults | dump FILE [--stream-version N] | write INI OUT",
      RunOptionsCommand},
-    {"attach", "attach EXE [--options INI] [--resource OUT]", RunAttachCommand},
+    {"attach", "attach EXE [--options INI] [--resource OUT] [--name FILE]", RunAttachCommand},
     {"resolve", "resolve EXE ADDRESS...", RunResolveCommand},
     {"debug", "debug dump EXE | same-code EXE1 EXE2", RunDebugCommand},
 };

@@ -56,9 +56,9 @@ bool ReadAttachedData(const TPeFile& pe, TReporterData& data, TDataOrigin& origi
 }
 
 bool BuildDebugData(const std::string& fileName, std::vector<std::uint8_t>& data,
-                    std::string& error, std::string* summary) {
+                    std::string& error, std::string* summary, const std::string& moduleName) {
   TExtractedModule extracted;
-  if (!ExtractDebugSource(fileName, extracted, error)) return false;
+  if (!ExtractDebugSource(fileName, extracted, error, moduleName)) return false;
   if (extracted.LineRows == 0) {
     error = fileName + ": no DWARF line information (build with -g, attach before stripping)";
     return false;

@@ -32,6 +32,7 @@ bool LoadToolModule(const std::string& fileName, TToolModule& module, std::strin
 
 // Debug data built from the file's DWARF and symbols.
 bool BuildDebugData(const std::string& fileName, std::vector<std::uint8_t>& data,
-                    std::string& error, std::string* summary = nullptr);
+                    std::string& error, std::string* summary = nullptr,
+                    const std::string& moduleName = "");
 
 std::string FileNamePart(const std::string& path);

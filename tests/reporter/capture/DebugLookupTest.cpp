@@ -2,6 +2,7 @@
 // data (attached by the build).
 #include "reporter/capture/DebugLookup.h"
 
+#include <cxxabi.h>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <windows.h>
@@ -41,6 +42,17 @@ TEST(DebugLookup, KnownFunctionsResolveToUnitClassProcedureAndLine) {
     EXPECT_EQ(info.ProcedureName, c.Procedure) << c.Name;
     EXPECT_EQ(info.Line, c.Site.Line) << c.Name;
   }
+}
+
+TEST(DebugLookup, RunTimeLibraryCodeIsNamedFromTheSymbolTable) {
+  // libstdc++ comes without line information: the executable's own name
+  // stands for the unit, the line is 0.
+  const TVexlorDebugInfo info =
+      GetDebugInfo(reinterpret_cast<std::uintptr_t>(&abi::__cxa_demangle) + 4);
+  EXPECT_EQ(info.Kind, dikSourceLine);
+  EXPECT_EQ(info.UnitName, "debuglookup_tests.exe");
+  EXPECT_EQ(info.ProcedureName, "__cxa_demangle");
+  EXPECT_EQ(info.Line, 0);
 }
 
 TEST(DebugLookup, ProceduresAreFoundByQualifiedName) {
