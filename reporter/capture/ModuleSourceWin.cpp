@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "reporter/capture/DebugLookup.h"
+#include "reporter/capture/ModuleFiles.h"
 #include "reporter/capture/ModuleSourceWin.h"
 #include "reporter/capture/ModuleStream.h"
 #include "reporter/capture/ProcessMemory.h"
@@ -51,12 +52,6 @@ TResourceBytes FindReporterResource(std::uintptr_t handle) {
   result.Data = static_cast<const std::uint8_t*>(data);
   result.Size = size;
   return result;
-}
-
-std::string ModuleFileName(std::uintptr_t handle) {
-  char name[MAX_PATH + 1] = {};
-  const DWORD length = GetModuleFileNameA(AsModule(handle), name, MAX_PATH);
-  return length == 0 ? std::string() : StripDevicePathPrefix(std::string(name, length));
 }
 
 // Loads an options stream into the record's options object.
@@ -217,35 +212,9 @@ bool TWin32ModuleSource::ModuleFileName(std::uintptr_t handle, std::string& file
 }
 
 void TWin32ModuleSource::DescribeFile(const std::string& fileName, TVexlorModuleInfo& info) {
-  DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &ignored);
-  if (size != 0) {
-    std::vector<char> block(size);
-    if (GetFileVersionInfoA(fileName.c_str(), 0, size, block.data())) {
-      WORD* translation = nullptr;
-      UINT length = 0;
-      if (VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                         reinterpret_cast<void**>(&translation), &length) &&
-          length >= 4) {
-        char key[64];
-        std::snprintf(key, sizeof key, "\\StringFileInfo\\%04X%04X\\FileDescription",
-                      translation[0], translation[1]);
-        char* text = nullptr;
-        if (VerQueryValueA(block.data(), key, reinterpret_cast<void**>(&text), &length) &&
-            length > 1 && text)
-          info.Description.assign(text, strnlen(text, length));
-      }
-      VS_FIXEDFILEINFO* fixed = nullptr;
-      if (VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) &&
-          fixed != nullptr) {
-        char version[64];
-        std::snprintf(version, sizeof version, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS),
-                      LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
-                      LOWORD(fixed->dwFileVersionLS));
-        if (std::strcmp(version, "0.0.0.0") != 0) info.Version = version;
-      }
-    }
-  }
+  const TFileVersionInfo version = ReadVersionInfo(fileName);
+  info.Description = version.Description;
+  info.Version = version.Version;
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(fileName.c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {

@@ -8,15 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "reporter/capture/ModuleFiles.h"
 #include "reporter/report/ReportDate.h"
 #include "reporter/report/SystemFormats.h"
-
-// Description and four-part file version from a file's version resource;
-// both empty when the file has none.
-struct TFileVersionInfo {
-  std::string Description;
-  std::string Version;
-};
 
 struct TMemoryStatus {
   std::uint64_t TotalPhysical = 0;

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "reporter/report/ModuleFiles.h"
+#include "reporter/capture/ModuleFiles.h"
 #include "reporter/report/TextFilters.h"
 #include "reporter/report/WindowsLanguage.h"
 

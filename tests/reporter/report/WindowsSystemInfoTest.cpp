@@ -13,7 +13,7 @@
 #include "reporter/capture/ForeignMemory.h"
 #include "reporter/config/TraceFormat.h"
 #include "reporter/report/MemoryDump.h"
-#include "reporter/report/ModuleFiles.h"
+#include "reporter/capture/ModuleFiles.h"
 #include "reporter/report/ReportText.h"
 #include "reporter/report/SystemFacts.h"
 #include "reporter/report/TextFilters.h"

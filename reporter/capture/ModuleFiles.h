@@ -5,7 +5,12 @@
 #include <cstdint>
 #include <string>
 
-#include "reporter/report/SystemInfo.h"
+// Description and four-part file version from a file's version resource;
+// both empty when the file has none.
+struct TFileVersionInfo {
+  std::string Description;
+  std::string Version;
+};
 
 // The file name of a loaded module (0: the program's own executable), with a
 // device-path prefix cut back to the drive letter; empty when the handle names

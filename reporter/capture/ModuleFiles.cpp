@@ -1,4 +1,4 @@
-#include "reporter/report/ModuleFiles.h"
+#include "reporter/capture/ModuleFiles.h"
 
 #include <windows.h>
 
