@@ -10,6 +10,7 @@
 #include "reporter/capture/HookRegistry.h"
 #include "reporter/capture/Hooks.h"
 #include "reporter/capture/JumpPatch.h"
+#include "reporter/capture/ModuleFiles.h"
 #include "reporter/capture/TrampolineCode.h"
 #include "reporter/config/Trace.h"
 
@@ -43,17 +44,6 @@ void RepatchTarget(THookRecord* record) {
 
 bool IsNonNTPlatform() {
   return (GetVersion() & 0x80000000u) != 0;
-}
-
-std::string ModuleFileNameOf(const void* address) {
-  HMODULE module = nullptr;
-  char name[MAX_PATH] = {};
-  if (GetModuleHandleExA(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          static_cast<const char*>(address), &module)) {
-    GetModuleFileNameA(module, name, MAX_PATH);
-  }
-  return name;
 }
 
 struct TPageDeleter {
@@ -122,7 +112,7 @@ void* HookProcedure(void* target, void* replacement, const std::string& name) {
       reinterpret_cast<void*>(ResolveImportThunk(reinterpret_cast<std::uintptr_t>(replacement)));
   if (!target) throw EProcNull(name);
   if (IsNonNTPlatform() && reinterpret_cast<std::uintptr_t>(target) > 0x7FFFFFFF) {
-    throw ESharedArea(ModuleFileNameOf(target));
+    throw ESharedArea(ModuleFileNameOfAddress(target));
   }
 
   TRecordPage record = BuildRecord(target, replacement);

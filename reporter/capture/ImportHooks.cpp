@@ -7,18 +7,13 @@
 #include "reporter/capture/ForeignMemory.h"
 #include "reporter/capture/HookRegistry.h"
 #include "reporter/capture/Hooks.h"
+#include "reporter/capture/ModuleFiles.h"
 #include "reporter/config/Trace.h"
 
 namespace {
 
 bool IsNonNTPlatform() {
   return (GetVersion() & 0x80000000u) != 0;
-}
-
-std::string ModuleFileName(HMODULE module) {
-  char name[MAX_PATH] = {};
-  GetModuleFileNameA(module, name, MAX_PATH);
-  return name;
 }
 
 struct TCodeRange {
@@ -48,7 +43,7 @@ void* HookImport(HMODULE module, void* replaced, void* replacement, bool noRecor
              {static_cast<void*>(module), replaced, replacement, noRecord, noRaise, name});
   if (!replaced) throw EProcNull(name);
   if (IsNonNTPlatform() && reinterpret_cast<std::uintptr_t>(module) > 0x7FFFFFFF) {
-    throw ESharedArea(ModuleFileName(module));
+    throw ESharedArea(ModuleFileNameOfAddress(module));
   }
 
   int patched = 0;

@@ -15,6 +15,17 @@ std::string ModuleFileName(std::uintptr_t module) {
   return StripDevicePathPrefix(std::string(buffer, length));
 }
 
+std::string ModuleFileNameOfAddress(const void* address) {
+  HMODULE module = nullptr;
+  char name[MAX_PATH] = {};
+  if (GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<const char*>(address), &module)) {
+    GetModuleFileNameA(module, name, MAX_PATH);
+  }
+  return name;
+}
+
 TFileVersionInfo ReadVersionInfo(const std::string& fileName) {
   TFileVersionInfo result;
   DWORD ignored = 0;

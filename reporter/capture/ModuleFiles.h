@@ -17,6 +17,10 @@ struct TFileVersionInfo {
 // no module.
 std::string ModuleFileName(std::uintptr_t module);
 
+// The file name of the loaded module that holds an address, as the system
+// gives it; empty when no module holds it.
+std::string ModuleFileNameOfAddress(const void* address);
+
 // Description of the first translation (only when it has at least one
 // character) and the fixed file version as "a.b.c.d" (empty for 0.0.0.0).
 // A file without a version resource gives two empty texts.

@@ -12,6 +12,7 @@
 #include "reporter/capture/ForeignMemory.h"
 #include "reporter/capture/FrameWalk.h"
 #include "reporter/capture/Interception.h"
+#include "reporter/capture/ModuleFiles.h"
 #include "reporter/capture/OsExceptionObjects.h"
 #include "reporter/config/Trace.h"
 
@@ -180,17 +181,6 @@ PVOID vectoredHandler = nullptr;
 std::terminate_handler previousTerminate = nullptr;
 LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
 
-std::string ModuleFileNameOf(const void* address) {
-  HMODULE module = nullptr;
-  char name[MAX_PATH] = {};
-  if (GetModuleHandleExA(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          static_cast<const char*>(address), &module)) {
-    GetModuleFileNameA(module, name, MAX_PATH);
-  }
-  return name;
-}
-
 // Records an operating-system exception with its own context and notifies.
 void NotifyOsException(const EXCEPTION_RECORD& record, const CONTEXT& context) {
   TThreadCaptureState& state = ThreadCaptureState();
@@ -200,7 +190,7 @@ void NotifyOsException(const EXCEPTION_RECORD& record, const CONTEXT& context) {
       record.NumberParameters >= 2 ? record.ExceptionInformation[1] : 0;
   std::unique_ptr<EExternal> object =
       CreateOsExceptionObject(record.ExceptionCode, record.ExceptionAddress, accessKind,
-                              accessAddress, ModuleFileNameOf(record.ExceptionAddress));
+                              accessAddress, ModuleFileNameOfAddress(record.ExceptionAddress));
   state.RaiseStackPointer = context.Rsp;
   state.StackStart = context.Rsp;
   SetRaiseContext(state, context);
@@ -285,9 +275,9 @@ LONG WINAPI HookedUnhandledFilter(EXCEPTION_POINTERS* pointers) {
             record.NumberParameters >= 1 ? record.ExceptionInformation[0] : 0;
         const std::uintptr_t accessAddress =
             record.NumberParameters >= 2 ? record.ExceptionInformation[1] : 0;
-        std::unique_ptr<EExternal> object =
-            CreateOsExceptionObject(record.ExceptionCode, record.ExceptionAddress, accessKind,
-                                    accessAddress, ModuleFileNameOf(record.ExceptionAddress));
+        std::unique_ptr<EExternal> object = CreateOsExceptionObject(
+            record.ExceptionCode, record.ExceptionAddress, accessKind, accessAddress,
+            ModuleFileNameOfAddress(record.ExceptionAddress));
         const TVexlorExceptionObject exception{object.get(), &typeid(*object)};
         state.RaiseStackPointer = pointers->ContextRecord->Rsp;
         state.StackStart = pointers->ContextRecord->Rsp;
