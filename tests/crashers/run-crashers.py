@@ -17,6 +17,13 @@ Each crasher's source carries its expectations in comments:
                                         line holding "// mark: name"
     Values may use the wildcards * and ?.
     // expect: output=text              a line the program prints itself
+    // expect: absent=text              a line the program must not print (it
+                                        was ended before)
+    // expect: args=a "b c"             the program's arguments
+    // expect: restart                  the program starts a new instance of
+                                        itself: the first writes its command
+                                        line to <exe>.started, the new one to
+                                        <exe>.restarted; both must agree
     // expect: gui                      the report is written by the program's
                                         notify handler to <exe>.reports.txt
     // expect: dismiss=Caption          a message box whose caption starts so is to
@@ -27,6 +34,7 @@ Usage: run-crashers.py BUILD_DIR SOURCE_DIR WINE_RUN [NAME...]
 import fnmatch
 import os
 import re
+import shlex
 import signal
 import subprocess
 import sys
@@ -112,6 +120,8 @@ def check(name, expect, exit_code, output, reports_text):
         failures.append(f"{len(reports)} reports, expected {wanted}")
     if "output" in expect and expect["output"] not in output:
         failures.append(f"output lacks {expect['output']!r}")
+    if "absent" in expect and expect["absent"] in output:
+        failures.append(f"output has {expect['absent']!r}")
     for index, report in enumerate(reports):
         where = f"report {index + 1}"
         for key, number in (("type", "2.4"), ("message", "2.5")):
@@ -135,12 +145,32 @@ def check(name, expect, exit_code, output, reports_text):
     return failures
 
 
+def check_restart(started, restarted):
+    """The new instance may still be starting when the first one has ended."""
+    deadline = time.time() + 60
+    while not os.path.exists(restarted) and time.time() < deadline:
+        time.sleep(0.2)
+    if not os.path.exists(started):
+        return ["the first instance left no command line"]
+    if not os.path.exists(restarted):
+        return ["no new instance started"]
+    with open(started, encoding="latin-1") as f:
+        first = f.read()
+    with open(restarted, encoding="latin-1") as f:
+        second = f.read()
+    if first != second:
+        return [f"new instance got {second!r}, the first one {first!r}"]
+    return []
+
+
 def run_one(name, build_dir, source_dir, wine_run):
     exe = os.path.join(build_dir, f"crasher_{name}.exe")
     expect = read_expectations(os.path.join(source_dir, f"{name}.cpp"))
     reports_file = exe + ".reports.txt"
-    if os.path.exists(reports_file):
-        os.remove(reports_file)
+    markers = [exe + ".started", exe + ".restarted"]
+    for stale in [reports_file] + markers:
+        if os.path.exists(stale):
+            os.remove(stale)
     stop = threading.Event()
     dismisser = None
     if "dismiss" in expect and os.environ.get("DISPLAY"):
@@ -151,7 +181,7 @@ def run_one(name, build_dir, source_dir, wine_run):
     # A session of its own, so that a program that hangs is ended with
     # everything Wine started for it.
     env = dict(os.environ, VEXLOR_WINE_TIMEOUT="90")
-    process = subprocess.Popen([wine_run, exe], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+    process = subprocess.Popen([wine_run, exe] + shlex.split(expect.get("args", "")), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                start_new_session=True, env=env)
     try:
         stdout, _ = process.communicate(timeout=120)
@@ -171,6 +201,8 @@ def run_one(name, build_dir, source_dir, wine_run):
             with open(reports_file, encoding="latin-1") as f:
                 reports_text = f.read()
     failures = check(name, expect, exit_code, output, reports_text)
+    if "restart" in expect:
+        failures += check_restart(*markers)
     status = "ok" if not failures else "FAILED"
     print(f"{status:6} {name} ({time.time() - started:.1f} s)")
     for failure in failures:

@@ -1,0 +1,12 @@
+// Stands in for the exception dialog's Terminate/Restart button, which a
+// crasher cannot press: the notify handler asks for the process to end once
+// the report is written.
+#pragma once
+
+#include "reporter/capture/EventHandlers.h"
+#include "reporter/capture/ExceptionRecord.h"
+
+inline void RequestTerminateAfterReport() {
+  SetGlobalExceptionNotify(
+      [](TVexlorExceptionRecord&, bool&) { PipelineState().TerminateRequest = true; });
+}
