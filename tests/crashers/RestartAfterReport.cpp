@@ -1,7 +1,8 @@
 // The user chose Restart after a report: the process ends with exit code 1
 // and a new instance starts with the same command line. The first instance
 // leaves "<exe>.started", the restarted one "<exe>.restarted", each holding
-// the command line it got.
+// the command line it got and the directory it started in. The first one
+// moves elsewhere before the raise: the new one starts where it started.
 // expect: exit=1
 // expect: reports=1
 // expect: type=EReadError
@@ -31,8 +32,10 @@ void WriteMarker(const char* suffix) {
   const std::string name = MarkerName(suffix);
   const std::string partial = name + ".part";
   if (std::FILE* file = std::fopen(partial.c_str(), "wb")) {
-    const std::string commandLine = GetCommandLineA();
-    std::fwrite(commandLine.data(), 1, commandLine.size(), file);
+    char directory[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, directory);
+    const std::string facts = std::string(GetCommandLineA()) + "\n" + directory;
+    std::fwrite(facts.data(), 1, facts.size(), file);
     std::fclose(file);
     MoveFileExA(partial.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING);
   }
@@ -58,6 +61,9 @@ int main() {
     return 0;
   }
   WriteMarker(".started");
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  SetCurrentDirectoryA(system);
   RequestTerminateAfterReport();
   TReaderThread thread;
   thread.WaitFor();

@@ -22,7 +22,7 @@ Each crasher's source carries its expectations in comments:
     // expect: args=a "b c"             the program's arguments
     // expect: restart                  the program starts a new instance of
                                         itself: the first writes its command
-                                        line to <exe>.started, the new one to
+                                        line and directory to <exe>.started, the new one to
                                         <exe>.restarted; both must agree
     // expect: gui                      the report is written by the program's
                                         notify handler to <exe>.reports.txt
