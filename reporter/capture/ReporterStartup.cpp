@@ -30,7 +30,13 @@ namespace {
 
 constexpr char kClassLibraryThreadProc[] = "Thread.TThread.ThreadProc";
 
-std::string startupDirectory;
+// Filled by the reporter's start-up, which runs before the ordinary static
+// objects are built: a plain object here would be built after it and lose
+// the value.
+std::string& StartupDirectoryStore() {
+  static std::string directory;
+  return directory;
+}
 TVexlorModuleOptionsEx* moduleOptions = nullptr;
 std::unique_ptr<TVexlorModuleOptionsEx> workingOptions;
 HANDLE mainThreadHandle = nullptr;
@@ -74,7 +80,7 @@ void ReporterInit() {
   CreateOwnModuleOptionsMapping();
   char directory[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, directory);
-  startupDirectory = directory;
+  StartupDirectoryStore() = directory;
   ReporterFlags().UnitsInitialising = true;
   ReporterFlags().UnitsFinalising = false;
   RecordMainThread();
@@ -158,7 +164,7 @@ bool ReporterModuleIsLibrary() {
 }
 
 std::string StartupDirectory() {
-  return startupDirectory;
+  return StartupDirectoryStore();
 }
 
 void StartInterception(TVexlorModuleOptionsEx* options) {
