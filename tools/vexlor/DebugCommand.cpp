@@ -1,14 +1,12 @@
 // vexlor debug dump EXE: the reporter data of an executable in readable form.
 // vexlor debug same-code A B: checks that two links of one program have the
 // same code bytes and symbol addresses (the build's guard after embedding).
-#include <llvm/Object/COFF.h>
-#include <llvm/Support/MemoryBuffer.h>
-
 #include <cinttypes>
 #include <cstdio>
 #include <map>
 
 #include "reporter/capture/DebugData.h"
+#include "tools/vexlor/CoffObject.h"
 #include "tools/vexlor/Commands.h"
 #include "tools/vexlor/ToolModule.h"
 
@@ -70,21 +68,9 @@ struct TCodeFacts {
 };
 
 bool ReadCodeFacts(const std::string& fileName, TCodeFacts& facts, std::string& error) {
-  auto buffer = llvm::MemoryBuffer::getFile(fileName, false, false);
-  if (!buffer) {
-    error = fileName + ": " + buffer.getError().message();
-    return false;
-  }
-  auto object = llvm::object::ObjectFile::createObjectFile((*buffer)->getMemBufferRef());
-  if (!object) {
-    error = fileName + ": " + llvm::toString(object.takeError());
-    return false;
-  }
-  const auto* coff = llvm::dyn_cast<llvm::object::COFFObjectFile>(object->get());
-  if (coff == nullptr) {
-    error = fileName + ": not a PE file";
-    return false;
-  }
+  TCoffObject file;
+  if (!OpenCoffObject(fileName, false, file, error)) return false;
+  const llvm::object::COFFObjectFile* coff = file.Coff;
   for (const llvm::object::SectionRef& section : coff->sections()) {
     auto name = section.getName();
     auto contents = section.getContents();

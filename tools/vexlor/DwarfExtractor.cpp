@@ -3,7 +3,6 @@
 #include <llvm/DebugInfo/DWARF/DWARFContext.h>
 #include <llvm/Demangle/Demangle.h>
 #include <llvm/Object/COFF.h>
-#include <llvm/Support/MemoryBuffer.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 
 #include "reporter/capture/DebugData.h"
 #include "reporter/capture/ProcedureName.h"
+#include "tools/vexlor/CoffObject.h"
 
 namespace {
 
@@ -360,23 +360,9 @@ bool SplitMangledName(const std::string& mangled, std::string& scope, std::strin
 
 bool ExtractDebugSource(const std::string& fileName, TExtractedModule& result, std::string& error,
                         const std::string& moduleName) {
-  auto buffer = llvm::MemoryBuffer::getFile(fileName, false, false);
-  if (!buffer) {
-    error = fileName + ": " + buffer.getError().message();
-    return false;
-  }
-  auto object = llvm::object::ObjectFile::createObjectFile((*buffer)->getMemBufferRef());
-  if (!object) {
-    error = fileName + ": " + llvm::toString(object.takeError());
-    return false;
-  }
-  const auto* coff = llvm::dyn_cast<llvm::object::COFFObjectFile>(object->get());
-  if (coff == nullptr || coff->getMachine() != llvm::COFF::IMAGE_FILE_MACHINE_AMD64 ||
-      coff->getPE32PlusHeader() == nullptr) {
-    error = fileName + ": not an x86_64 PE executable";
-    return false;
-  }
-  TExtractor extractor(*coff, result);
+  TCoffObject file;
+  if (!OpenCoffObject(fileName, true, file, error)) return false;
+  TExtractor extractor(*file.Coff, result);
   extractor.FModuleFile = moduleName.empty() ? BaseName(fileName) : moduleName;
   if (!extractor.Run(error)) {
     error = fileName + ": " + error;
