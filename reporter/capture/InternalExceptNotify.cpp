@@ -1,7 +1,6 @@
 // The staged building and delivery of one report, in the handler thread. A
 // failure of a stage becomes an internal error named after the stage; the
 // report then ends with the result reached so far.
-#include <ctime>
 #include <memory>
 
 #include "reporter/capture/DebugLookup.h"
@@ -43,19 +42,6 @@ struct TPipelineRun {
   bool Result = false;
   int Stage = 0;
 };
-
-TReportDateTime NowForReport() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  TReportDateTime date;
-  date.Year = now.wYear;
-  date.Month = now.wMonth;
-  date.Day = now.wDay;
-  date.Hour = now.wHour;
-  date.Minute = now.wMinute;
-  date.Second = now.wSecond;
-  return date;
-}
 
 // Stage 2: the options of the module where the exception happened, falling
 // back to this module's.
@@ -312,7 +298,7 @@ bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t a
   TVexlorExceptionRecord& record = ExceptionRecordInstance();
   try {
     run.Stage = 1;
-    run.ReportException.Date = NowForReport();
+    run.ReportException.Date = PlatformSystemInfo().LocalNow();
     ReportStages().ClearReproduceSteps();
     if (address != 0) {
       PipelineState().LastNotifiedAddress = address;
