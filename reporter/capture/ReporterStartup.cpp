@@ -14,6 +14,7 @@
 #include "reporter/capture/DebugLookup.h"
 #include "reporter/capture/FrameWalk.h"
 #include "reporter/capture/Hooks.h"
+#include "reporter/capture/HttpExtensionHook.h"
 #include "reporter/capture/InitOrder.h"
 #include "reporter/capture/RaiseHooks.h"
 #include "reporter/capture/SafeCallMark.h"
@@ -193,6 +194,7 @@ void StartInterception(TVexlorModuleOptionsEx* options) {
     InstallRaiseHandlers();
     InstallAppKindHandlers();
     InstallRaiseExceptionHook();
+    InstallHttpExtensionHook(reinterpret_cast<HMODULE>(ReporterModuleHandle()));
     InstallThreadHooks(&VexlorThreadsList());
     interceptionInstalled = true;
   }
@@ -210,6 +212,7 @@ void StopInterception() {
   mainThreadHandle = nullptr;
   if (interceptionInstalled) {
     RemoveRaiseHandlers();
+    RemoveHttpExtensionHook();
     RemoveThreadHooks();
     interceptionInstalled = false;
   }
