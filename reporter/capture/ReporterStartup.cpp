@@ -94,7 +94,9 @@ void ReporterInit() {
     TModulesListLock lock;
     record = FindModuleInfo(ReporterModuleHandle());
     if (!record || !record->HasDebugData() || !record->Options) {
-      // Without its debug data the reporter stays out of the program's way.
+      // Without its debug data the reporter stays out of the program's way,
+      // and keeps nothing it read to find that out.
+      VexlorModulesList().Clear();
       ReporterFlags().Active = false;
       TraceExit("Init", {false});
       return;
