@@ -77,6 +77,9 @@ void InstallRaiseExceptionHook() {
 }
 
 void ReporterInit() {
+  // The trace's switches (command line, development host) are read on first
+  // use; read them before the first line, or it is lost.
+  InDesignEnvironment();
   TraceEnter("Init");
   ReporterFlags().Active = true;
   CreateOwnModuleOptionsMapping();
