@@ -276,8 +276,13 @@ void DeliverReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
   SetStage(14);
   stages.ReleaseScreen();
   SetStage(15);
-  if (options.SaveLogFile() && !stages.AppendToLogFile(record)) {
-    ReportInternalWarning(TVexlorLogErrorCode::eeLogError, "Log");
+  if (options.SaveLogFile()) {
+    // A report that cannot be saved is still copied and sent.
+    try {
+      stages.AppendToLogFile(record);
+    } catch (...) {
+      ReportInternalWarningFromException(TVexlorLogErrorCode::eeLogError, "Log");
+    }
   }
   if (stages.CopyRequested()) CopyTextToClipboard(record.LogText);
   SetStage(16);

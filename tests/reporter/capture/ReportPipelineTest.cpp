@@ -38,6 +38,7 @@ class TRecordingStages : public TVexlorReportStages {
  public:
   bool RepeatedAnswer = false;
   bool LogSaved = true;
+  bool LogRaises = false;
   bool WebApplication = false;
   std::function<void()> OnCaptureScreen;
 
@@ -47,6 +48,7 @@ class TRecordingStages : public TVexlorReportStages {
   }
   bool AppendToLogFile(const TVexlorExceptionRecord&) override {
     Note("log");
+    if (LogRaises) throw EWriteError("The log file is read-only.");
     return LogSaved;
   }
   void CaptureScreen() override {
@@ -350,6 +352,28 @@ TEST_F(ReportPipelineTest, ShowingIsVetoedSwitchedOffOrFailsWithAWarning) {
   EXPECT_TRUE(Contains(steps, "log"));
 }
 
+TEST_F(ReportPipelineTest, AFailedLogFileIsAWarningAndTheReportGoesOn) {
+  CurrentVexlorLogOptions().SetEmailSendMode(TEmailSendMode::SMTPServer);
+  stages_.LogRaises = true;
+  TCapturedOutput console(true);
+  EXPECT_FALSE(ReportWhileHandling("cannot be saved"));
+  const TVexlorInternalWarning warning = LastInternalWarning();
+  EXPECT_EQ(warning.Code, TVexlorLogErrorCode::eeLogError);
+  EXPECT_EQ(warning.Message, "[Log] The log file is read-only.");
+  const std::vector<std::string> steps = stages_.Steps();
+  EXPECT_TRUE(Contains(steps, "send"));
+  EXPECT_TRUE(Contains(steps, "delete screenshot"));
+  EXPECT_TRUE(errorUI_.Texts.empty());
+
+  // A step that reports its own failure keeps its warning.
+  TRecordingStages unsaved;
+  unsaved.LogSaved = false;
+  SetReportStages(&unsaved);
+  EXPECT_FALSE(ReportWhileHandling("not saved"));
+  EXPECT_EQ(LastInternalWarning().Code, TVexlorLogErrorCode::eeNone);
+  EXPECT_TRUE(Contains(unsaved.Steps(), "send"));
+}
+
 // Answers the first message box of this process; returns its caption and
 // text as "caption|text".
 std::string AnswerMessageBox() {
@@ -425,8 +449,15 @@ TEST_F(ReportPipelineTest, PostedProceduresRunInTheRaisingThreadAndItKeepsPainti
   const DWORD raisingThread = GetCurrentThreadId();
   DWORD ranIn = 0;
   bool paintedWhileWaiting = false;
+  bool reentered = false;
   stages_.OnCaptureScreen = [&] {
-    RunInRaisingThread([&] { ranIn = GetCurrentThreadId(); });
+    RunInRaisingThread([&] {
+      ranIn = GetCurrentThreadId();
+      // The waiting thread is inside the pipeline: nothing it raises now is
+      // a report.
+      EConvertError inner("raised by a handler");
+      reentered = ExceptNotify({&inner, &typeid(inner)}, 0x1000, false, 0, 0, nullptr);
+    });
     // A procedure that raises counts as done.
     RunInRaisingThread([] { throw EConvertError("posted and failed"); });
     PostMessageA(window, WM_USER + 1, 0, 0);
@@ -437,6 +468,7 @@ TEST_F(ReportPipelineTest, PostedProceduresRunInTheRaisingThreadAndItKeepsPainti
   TCapturedOutput console(true);
   EXPECT_FALSE(ReportWhileHandling("waiting"));
   EXPECT_EQ(ranIn, raisingThread);
+  EXPECT_TRUE(reentered);
   EXPECT_TRUE(paintedWhileWaiting);
   // Everything else the waiting thread took from its queue is gone.
   MSG message;
