@@ -121,7 +121,11 @@ class TInNotifyScope {
 bool NotifyInHandlerThread(const TVexlorExceptionObject& object, std::uintptr_t address,
                            bool isCallReturn, const TExceptNotifyParams& params) {
   TExceptionThread thread(object, address, isCallReturn, params);
-  if (!thread.Start()) return true;
+  if (!thread.Start()) {
+    // No thread to be had (resources exhausted): the report is made here
+    // rather than lost.
+    return InternalExceptNotify(object, address, isCallReturn, params);
+  }
   const bool mainThread = IsMainThread();
   do {
     if (mainThread) PumpPaintMessages();
@@ -232,14 +236,22 @@ void RunInRaisingThread(const std::function<void()>& procedure) {
   TVexlorExceptionRecord* record = CurrentExceptionRecord();
   if (record && record->ThreadID != GetCurrentThreadId()) {
     std::function<void()> posted = procedure;
-    {
-      std::lock_guard guard(callbackLock);
-      callbackSlot = &posted;
+    // One slot: a second poster waits for it to be free instead of replacing
+    // a procedure that has not run yet.
+    for (;;) {
+      {
+        std::lock_guard guard(callbackLock);
+        if (!callbackSlot) {
+          callbackSlot = &posted;
+          break;
+        }
+      }
+      Sleep(10);
     }
     for (;;) {
       {
         std::lock_guard guard(callbackLock);
-        if (!callbackSlot) break;
+        if (callbackSlot != &posted) break;
       }
       Sleep(10);
     }

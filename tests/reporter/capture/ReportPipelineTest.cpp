@@ -448,6 +448,7 @@ TEST_F(ReportPipelineTest, PostedProceduresRunInTheRaisingThreadAndItKeepsPainti
 
   const DWORD raisingThread = GetCurrentThreadId();
   DWORD ranIn = 0;
+  std::atomic<int> postedInRaisingThread{0};
   bool paintedWhileWaiting = false;
   bool reentered = false;
   stages_.OnCaptureScreen = [&] {
@@ -460,6 +461,16 @@ TEST_F(ReportPipelineTest, PostedProceduresRunInTheRaisingThreadAndItKeepsPainti
     });
     // A procedure that raises counts as done.
     RunInRaisingThread([] { throw EConvertError("posted and failed"); });
+    // Two posters at once: the slot takes one after the other.
+    auto post = [&] {
+      RunInRaisingThread([&] {
+        Sleep(30);
+        if (GetCurrentThreadId() == raisingThread) ++postedInRaisingThread;
+      });
+    };
+    std::thread other(post);
+    post();
+    other.join();
     PostMessageA(window, WM_USER + 1, 0, 0);
     PostMessageA(window, 0x8002, 0, 0);
     for (int i = 0; i < 200 && customPaints == 0; ++i) Sleep(10);
@@ -469,6 +480,7 @@ TEST_F(ReportPipelineTest, PostedProceduresRunInTheRaisingThreadAndItKeepsPainti
   EXPECT_FALSE(ReportWhileHandling("waiting"));
   EXPECT_EQ(ranIn, raisingThread);
   EXPECT_TRUE(reentered);
+  EXPECT_EQ(postedInRaisingThread, 2);
   EXPECT_TRUE(paintedWhileWaiting);
   // Everything else the waiting thread took from its queue is gone.
   MSG message;
