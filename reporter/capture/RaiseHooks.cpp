@@ -239,7 +239,9 @@ LONG CALLBACK FirstVectoredHandler(EXCEPTION_POINTERS* pointers) {
     try {
       const bool known = current.Object == state.LastThrownObject;
       const std::uintptr_t address = known ? state.LastThrowAddress : 0;
-      if (address == 0 || address != LastNotifiedAddress()) {
+      // The silent exception ends the program like any other but is never
+      // reported, here as at its raise.
+      if (!IsAbortException(current) && (address == 0 || address != LastNotifiedAddress())) {
         CONTEXT context;
         RtlCaptureContext(&context);
         state.RaiseStackPointer = context.Rsp;

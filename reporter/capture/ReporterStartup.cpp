@@ -56,7 +56,8 @@ TVexlorModuleOptions* CurrentOptionsOrNull() {
 std::string TraceThreadName() {
   char id[16];
   std::snprintf(id, sizeof id, "%08lX:", GetCurrentThreadId());
-  return IsMainThread() ? std::string(id) + "MainThread" : std::string(id);
+  if (IsMainThread()) return std::string(id) + "MainThread";
+  return std::string(id) + ThreadCaptureState().ThreadClassName;
 }
 
 void EnterFinalisation() {
@@ -143,10 +144,17 @@ extern "C" void __wrap___main() {
 }
 
 TVexlorModuleOptionsEx& CurrentVexlorLogOptions() {
-  if (!moduleOptions) {
+  TraceEnter("CurrentVexlorLogOptions");
+  const bool found = moduleOptions != nullptr;
+  TraceExit("CurrentVexlorLogOptions", {found});
+  if (!found) {
     throw Exception("Cannot use 'CurrentVexlorLogOptions' function without VexlorLog activate.");
   }
   return *moduleOptions;
+}
+
+HANDLE MainThreadHandle() {
+  return mainThreadHandle;
 }
 
 TVexlorModuleOptionsEx& WorkingOptions() {
