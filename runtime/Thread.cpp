@@ -32,7 +32,9 @@ DWORD TThread::WaitFor() {
 DWORD WINAPI TThread::ThreadProc(LPVOID self) {
   auto* thread = static_cast<TThread*>(self);
   try {
-    thread->Execute();
+    // A thread freed before it was started is only resumed so that it can
+    // end: its derived part is gone, Execute must not run.
+    if (!thread->Terminated()) thread->Execute();
   } catch (...) {
     thread->fatal_ = std::current_exception();
   }

@@ -31,6 +31,11 @@ void Hooked_GUIHandleException(void* application, void* sender) {
 
 void InstallAppKindHandlers() {
   TraceEnter("InstallAppKindHandlers");
+  // A second start of the interception finds the entry already patched.
+  if (guiTrampoline) {
+    TraceExit("InstallAppKindHandlers", {true});
+    return;
+  }
   if (const std::uintptr_t handler = FindProcedureAddress(kGUIHandlerName)) {
     guiTrampoline =
         HookProcedure(reinterpret_cast<void*>(handler),

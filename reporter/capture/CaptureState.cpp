@@ -9,6 +9,7 @@ std::mutex lastExceptionLock;
 TLastException lastException;
 TReporterFlags flags;
 std::atomic<DWORD> mainThreadID{0};
+std::atomic<std::uintptr_t> mainThreadStackBase{0};
 
 }  // namespace
 
@@ -52,6 +53,10 @@ bool IsMainThread() {
 }
 void RecordMainThread() {
   mainThreadID = GetCurrentThreadId();
+  mainThreadStackBase = CurrentStackBase();
+}
+std::uintptr_t MainThreadStackBase() {
+  return mainThreadStackBase.load();
 }
 
 std::uintptr_t CurrentStackBase() {

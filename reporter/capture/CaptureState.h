@@ -24,6 +24,10 @@ struct TThreadCaptureState {
   std::uintptr_t LastThrowAddress = 0;
   // Set while this thread runs inside the interception hooks themselves.
   bool InHook = false;
+  // Class of the class-library thread object this thread runs, for the
+  // trace's thread names; empty for other threads. Taken once at the start:
+  // the object may be freed before the thread's last trace line.
+  char ThreadClassName[96] = {};
 };
 
 TThreadCaptureState& ThreadCaptureState();
@@ -52,6 +56,10 @@ TReporterFlags& ReporterFlags();
 // The thread that ran the reporter's start-up (the program's main thread).
 DWORD MainThreadID();
 bool IsMainThread();
+// Records the calling thread as the main thread, with its stack base.
 void RecordMainThread();
+// Highest address of the main thread's stack (freeze reports walk it from
+// another thread).
+std::uintptr_t MainThreadStackBase();
 // Highest address of the calling thread's stack.
 std::uintptr_t CurrentStackBase();

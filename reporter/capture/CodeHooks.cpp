@@ -130,7 +130,10 @@ void* HookProcedure(void* target, void* replacement, const std::string& name) {
 
 void UnhookProcedure(THookRecord* record) {
   TraceEnter("UnhookProcedure", {static_cast<void*>(record)});
-  if (!record) return;
+  if (!record) {
+    TraceExit("UnhookProcedure");
+    return;
+  }
   WriteCode(record->Target, record->SavedBytes, record->PatchSize);
   HookRegistry().RemoveCodeHook(record);
   RtlDeleteFunctionTable(&record->Function);

@@ -3,17 +3,19 @@
 // and runs the procedures posted to it.
 #include "reporter/capture/ExceptNotify.h"
 
-#include <algorithm>
-#include <cctype>
 #include <mutex>
+#include <string>
 
 #include "reporter/capture/CaptureState.h"
 #include "reporter/capture/ExceptionRecord.h"
 #include "reporter/capture/InitOrder.h"
+#include "reporter/capture/PipelineRules.h"
 #include "reporter/capture/ReporterStartup.h"
 #include "reporter/capture/SafeCallMark.h"
+#include "reporter/config/InternalErrors.h"
 #include "reporter/config/ModuleOptionsEx.h"
 #include "reporter/config/Trace.h"
+#include "runtime/Exceptions.h"
 
 namespace {
 
@@ -24,19 +26,19 @@ TPipelineState pipelineState;
 TVexlorExceptionRecord recordInstance;
 std::atomic<TVexlorExceptionRecord*> currentRecord{nullptr};
 
-// Messages a waiting main thread still dispatches: painting and the like.
-constexpr UINT kPaintMessages[] = {0x000B, 0x000F, 0x0014, 0x0026, 0x0027, 0x007E,
-                                   0x0085, 0x0317, 0x0318, 0x8002, 0x8003};
-
 void PumpPaintMessages() {
   MSG message;
-  for (int i = 0; i < 11 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
-    if (std::find(std::begin(kPaintMessages), std::end(kPaintMessages), message.message) !=
-        std::end(kPaintMessages)) {
-      DispatchMessageA(&message);
-    } else if (message.message == WM_CHAR || message.message == WM_LBUTTONDOWN ||
-               message.message == WM_RBUTTONDOWN || message.message == WM_MBUTTONDOWN) {
-      MessageBeep(MB_OK);
+  for (int i = 0; i < kWaitingMessagesPerRound && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);
+       ++i) {
+    switch (WaitingMessageAction(message.message)) {
+      case TWaitingMessageAction::Dispatch:
+        DispatchMessageA(&message);
+        break;
+      case TWaitingMessageAction::Beep:
+        MessageBeep(MB_OK);
+        break;
+      case TWaitingMessageAction::Drop:
+        break;
     }
   }
 }
@@ -77,6 +79,9 @@ class TExceptionThread {
   void WaitFor() const {
     if (handle_) WaitForSingleObject(handle_, INFINITE);
   }
+  // A fault that nothing in the handler thread can catch ends the thread
+  // itself (the unhandled-exception filter), before it clears Running.
+  bool Ended() const { return handle_ && WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }
 
   std::atomic<int> Running{0};
   bool Outcome = false;
@@ -116,14 +121,26 @@ class TInNotifyScope {
 bool NotifyInHandlerThread(const TVexlorExceptionObject& object, std::uintptr_t address,
                            bool isCallReturn, const TExceptNotifyParams& params) {
   TExceptionThread thread(object, address, isCallReturn, params);
-  if (!thread.Start()) return true;
+  if (!thread.Start()) {
+    // No thread to be had (resources exhausted): the report is made here
+    // rather than lost.
+    return InternalExceptNotify(object, address, isCallReturn, params);
+  }
   const bool mainThread = IsMainThread();
   do {
     if (mainThread) PumpPaintMessages();
     RunPostedCallback();
     Sleep(10);
-  } while (thread.Running);
+  } while (thread.Running && !thread.Ended());
   thread.WaitFor();
+  if (thread.Running) {
+    // The report was cut off: the internal error names the step it reached.
+    try {
+      throw Exception("The report's handler thread ended at a fault.");
+    } catch (...) {
+      ReportInternalError("InternalExceptNotify." + std::to_string(PipelineState().Stage.load()));
+    }
+  }
   return thread.Outcome;
 }
 
@@ -154,16 +171,6 @@ bool ExceptNotifyActiveOption() {
   return options && options->Active();
 }
 
-std::string MaskedFocusedText(const std::string& className, const std::string& text,
-                              bool passwordStyle) {
-  std::string upper = className;
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (passwordStyle && upper.find("EDIT") != std::string::npos) {
-    return std::string(text.size(), '*');
-  }
-  return text;
-}
-
 void FillFocusedWindow(TExceptNotifyParams& params) {
   // The keyboard focus of the raising thread's own windows.
   HWND focus = GetFocus();
@@ -175,18 +182,21 @@ void FillFocusedWindow(TExceptNotifyParams& params) {
   DWORD_PTR length = 0;
   SendMessageTimeoutA(focus, WM_GETTEXT, 257, reinterpret_cast<LPARAM>(text),
                       SMTO_ABORTIFHUNG | SMTO_BLOCK, 100, &length);
-  const bool password = (GetWindowLongA(focus, GWL_STYLE) & ES_PASSWORD) != 0;
   params.FocusedClassName = className;
-  params.FocusedText = MaskedFocusedText(className, text, password);
+  params.FocusedText =
+      MaskedFocusedText(className, text, static_cast<unsigned>(GetWindowLongA(focus, GWL_STYLE)));
 }
 
 bool ExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t address, bool isCallReturn,
                   std::uintptr_t stackTop, std::uintptr_t stackPointer, const CONTEXT* context) {
+  TraceEnter("ExceptNotify", {object.Object, reinterpret_cast<void*>(address), isCallReturn});
   std::lock_guard guard(notifyLock);
   TThreadCaptureState& state = ThreadCaptureState();
-  if (state.InNotify) return true;
+  if (state.InNotify) {
+    TraceExit("ExceptNotify", {true});
+    return true;
+  }
   TInNotifyScope scope(state);
-  TraceEnter("ExceptNotify", {object.Object, reinterpret_cast<void*>(address), isCallReturn});
 
   bool result = true;
   if (ConsumeSafeCallMark()) {
@@ -206,9 +216,7 @@ bool ExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t address, 
     // library; an executable can.
     if (ReporterModuleIsLibrary() &&
         (ReporterFlags().UnitsInitialising || ReporterFlags().UnitsFinalising)) {
-      TExceptNotifyParams direct = params;
-      if (!direct.Context) direct.Context = &state.RaiseContext;
-      result = InternalExceptNotify(object, address, isCallReturn, direct);
+      result = InternalExceptNotify(object, address, isCallReturn, params);
     } else {
       result = NotifyInHandlerThread(object, address, isCallReturn, params);
     }
@@ -228,14 +236,22 @@ void RunInRaisingThread(const std::function<void()>& procedure) {
   TVexlorExceptionRecord* record = CurrentExceptionRecord();
   if (record && record->ThreadID != GetCurrentThreadId()) {
     std::function<void()> posted = procedure;
-    {
-      std::lock_guard guard(callbackLock);
-      callbackSlot = &posted;
+    // One slot: a second poster waits for it to be free instead of replacing
+    // a procedure that has not run yet.
+    for (;;) {
+      {
+        std::lock_guard guard(callbackLock);
+        if (!callbackSlot) {
+          callbackSlot = &posted;
+          break;
+        }
+      }
+      Sleep(10);
     }
     for (;;) {
       {
         std::lock_guard guard(callbackLock);
-        if (!callbackSlot) break;
+        if (callbackSlot != &posted) break;
       }
       Sleep(10);
     }
@@ -245,6 +261,8 @@ void RunInRaisingThread(const std::function<void()>& procedure) {
     } catch (...) {
     }
   }
+  // The procedure may have changed the options the repeat test depends on.
+  RetestRepeatedException();
   TraceExit("RunInRaisingThread");
 }
 

@@ -46,5 +46,3 @@ bool ExceptNotifyActiveOption();
 // Focused window's class and text for the params; a password edit's text is
 // masked.
 void FillFocusedWindow(TExceptNotifyParams& params);
-std::string MaskedFocusedText(const std::string& className, const std::string& text,
-                              bool passwordStyle);

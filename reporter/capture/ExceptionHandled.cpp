@@ -39,11 +39,10 @@ bool IsExceptionHandled(const TVexlorExceptionObject& object, std::uintptr_t add
     // belongs to is the caller's.
     if (isCallReturn) start.Rip = address;
     TReporterFlags& flags = ReporterFlags();
-    // The first catcher settles the answer, except while static objects are
-    // built or destroyed, where a single catcher counts differently.
-    const bool phases = flags.UnitsInitialising || flags.UnitsFinalising;
-    const TFrameAnalysis frames =
-        AnalyseFrames(start, !isCallReturn, !isCallReturn, object, phases ? 2 : 1);
+    // The first catcher settles the answer. Static objects are built and
+    // destroyed with no catcher of the C++ runtime around them, so a single
+    // catcher in those phases is the program's own and handles the exception.
+    const TFrameAnalysis frames = AnalyseFrames(start, !isCallReturn, !isCallReturn, object, 1);
     if (frames.GuardedByForeignCode) {
       TraceExit("IsExceptionHandled", {true});
       return true;
@@ -57,7 +56,6 @@ bool IsExceptionHandled(const TVexlorExceptionObject& object, std::uintptr_t add
     // application's own catchers make an exception handled there.
     const int ownCatchers = frames.Count - (frames.WrapperCounted ? 1 : 0);
     handled = IsMainThread() ? frames.Count > 0 : ownCatchers > 0;
-    if (phases && frames.Count == 1) handled = false;
     if (forceHandled) handled = true;
     if (frames.FirstKind == TCatcherKind::SafeCall) {
       handled = false;

@@ -34,5 +34,19 @@ struct TPipelineState {
   std::atomic<int> ExceptionCounter{0};
   std::atomic<bool> TerminateRequest{false};  // set by the exception dialog
   std::atomic<bool> GoOn{true};               // the current report goes on
+  // Set when the options are chosen (e-mail on; AttachScreenshot); the
+  // exception dialog starts its send and screenshot boxes from them and
+  // stores the user's choice back, which delivery then follows.
+  std::atomic<bool> SendFlag{false};
+  std::atomic<bool> ScreenshotFlag{false};
+  // The current exception is already in the log file: it is neither offered
+  // for sending nor sent. Tested again after every application handler.
+  std::atomic<bool> Repeated{false};
+  // The step the current report has reached, named in an internal error.
+  std::atomic<int> Stage{0};
 };
 TPipelineState& PipelineState();
+
+// The repeat test of the current report, again: the application's handlers
+// may have changed the options it depends on.
+void RetestRepeatedException();

@@ -12,6 +12,7 @@
 #include "reporter/capture/ForeignMemory.h"
 #include "reporter/capture/Interception.h"
 #include "reporter/capture/ModulesList.h"
+#include "reporter/capture/PipelineRules.h"
 #include "reporter/capture/ProcessMemory.h"
 #include "reporter/capture/ReportStages.h"
 #include "reporter/capture/ReporterStartup.h"
@@ -37,21 +38,24 @@ struct TPipelineRun {
   std::unique_ptr<TVexlorStackList> CallStack;
   TVexlorModuleInfo* OptionsModule = nullptr;
   bool WillSend = false;
-  bool EmailModeAtStart = false;
-  bool Repeated = false;
   bool Result = false;
-  int Stage = 0;
 };
+
+// Shared with the raising thread, which names it when this thread is ended by
+// a fault that no handler of this thread could catch.
+void SetStage(int stage) {
+  PipelineState().Stage = stage;
+}
 
 // Stage 2: the options of the module where the exception happened, falling
 // back to this module's.
 void ChooseOptions(TPipelineRun& run) {
-  run.Stage = 101;
+  SetStage(101);
   TModulesListLock lock;
   TVexlorModuleInfo* module = FindModuleInfo(ModuleOfAddress(run.Address));
-  run.Stage = 102;
+  SetStage(102);
   if (!module || !module->HasDebugData()) module = FindModuleInfo(ReporterModuleHandle());
-  run.Stage = 103;
+  SetStage(103);
   TVexlorModuleOptionsEx& working = WorkingOptions();
   // This module's options are the ones the application may have changed
   // at run time; other modules' come from their records.
@@ -62,22 +66,23 @@ void ChooseOptions(TPipelineRun& run) {
     working.SetModuleName(module ? module->FileName : source->ModuleName());
   }
   run.OptionsModule = module;
-  run.Stage = 104;
-  run.EmailModeAtStart = working.EmailSendMode() != TEmailSendMode::None;
+  SetStage(104);
+  PipelineState().SendFlag = working.EmailSendMode() != TEmailSendMode::None;
+  PipelineState().ScreenshotFlag = working.AttachScreenshot();
   if (InDesignEnvironment()) working.SetCustomDialogStyle(false);
 }
 
 // Stage 3: a filter row naming the exception's class (or an ancestor) ends
 // the report, after its message if it has one.
 bool FilteredOut(TPipelineRun& run) {
-  run.Stage = 2;
+  SetStage(2);
   const TVexlorModuleOptionsEx& options = WorkingOptions();
   if (!options.ExceptionFiltersActive() || !run.Object.Type) return false;
   const auto& classes = options.ExceptionFilterClasses();
   const auto& messages = options.ExceptionFilterMessages();
   for (std::size_t row = 0; row < classes.size(); ++row) {
     if (classes[row].empty() || !InheritsFromName(*run.Object.Type, classes[row])) continue;
-    run.Stage = 201;
+    SetStage(201);
     if (row < messages.size() && !messages[row].empty()) {
       MessageBoxA(
           nullptr, messages[row].c_str(),
@@ -93,7 +98,7 @@ bool FilteredOut(TPipelineRun& run) {
 
 // Stages 4 and 5: the call stack of the raising thread, then its creator's.
 void CollectCallStack(TPipelineRun& run) {
-  run.Stage = 3;
+  SetStage(3);
   TThreadCaptureState& here = ThreadCaptureState();
   if (run.Params.StackTop == 0) run.Params.StackTop = CurrentStackBase();
   if (run.Params.StackPointer == 0) run.Params.StackPointer = here.StackStart;
@@ -102,33 +107,33 @@ void CollectCallStack(TPipelineRun& run) {
       !IsValidAddress(reinterpret_cast<std::uintptr_t>(run.Params.Context), sizeof(CONTEXT))) {
     run.Params.Context = nullptr;
   }
-  run.Stage = 4;
+  SetStage(4);
   run.CallStack = WalkStack(run.Address, run.Params.StackPointer, run.Params.StackTop);
   if (!run.CallStack) run.CallStack = std::make_unique<TVexlorStackList>();
 
-  run.Stage = 5;
+  SetStage(5);
   TVexlorThreadsList* threads = &VexlorThreadsList();
   threads->Lock();
   try {
-    run.Stage = 5010;
+    SetStage(5010);
     const std::ptrdiff_t index = threads->IndexOfThreadID(run.Params.ThreadID);
     if (index >= 0) {
-      run.Stage = 5011;
+      SetStage(5011);
       TVexlorThreadInfo& info = threads->Get(static_cast<std::size_t>(index));
       // The handler thread is the reporter's own and never the raising one.
       if (!info.CreatorStack.empty()) {
-        run.Stage = 502;
+        SetStage(502);
         const auto start = reinterpret_cast<std::uintptr_t>(info.CreatorStack.data());
         std::unique_ptr<TVexlorStackList> creator =
             WalkStack(0, start, start + info.CreatorStack.size() - 1);
-        run.Stage = 503;
+        SetStage(503);
         if (creator) {
           for (const TVexlorDebugInfo& item : *creator) run.CallStack->Add(item);
         }
-        run.Stage = 504;
+        SetStage(504);
       }
     }
-    run.Stage = 505;
+    SetStage(505);
   } catch (...) {
     threads->Unlock();
     throw;
@@ -138,18 +143,12 @@ void CollectCallStack(TPipelineRun& run) {
 
 // Stage 6: the raising call is often found twice at the top of the scan.
 void CleanCallStack(TPipelineRun& run) {
-  run.Stage = 6;
-  TVexlorStackList& stack = *run.CallStack;
-  if (stack.Count() >= 2 && stack.Items(0).Address == stack.Items(1).Address) stack.Delete(0);
-  run.Stage = 601;
-  if (run.IsCallReturn && stack.Count() >= 2) {
-    run.Stage = 602;
-    for (std::size_t i = 1; i < stack.Count(); ++i) {
-      if (stack.Items(i).Address == stack.Items(0).Address) {
-        stack.Delete(0);
-        break;
-      }
-    }
+  SetStage(6);
+  DropRepeatedTopItem(*run.CallStack);
+  SetStage(601);
+  if (run.IsCallReturn) {
+    SetStage(602);
+    DropRaiseCallNamedAgain(*run.CallStack);
   }
 }
 
@@ -163,14 +162,14 @@ TReportExceptionObject ReportObjectOf(const TVexlorExceptionObject& object) {
 
 // Stage 7: the record, the report text, the application's handlers.
 void BuildReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
-  run.Stage = 7;
+  SetStage(7);
   PipelineState().GoOn = true;
   // The list is locked while the report reads it, not while the
   // application's handlers run.
   TModulesListLock lock;
   TVexlorModulesList& modules = VexlorModulesList();
   GetModulesList();
-  run.Stage = 701;
+  SetStage(701);
   record.CallStack = run.CallStack.get();
   record.ModuleOptions = &WorkingOptions();
   record.ExceptionAddress = run.Address;
@@ -178,7 +177,7 @@ void BuildReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
   record.ThreadID = run.Params.ThreadID;
   record.ModulesList = &modules;
 
-  run.Stage = 702;
+  SetStage(702);
   run.ReportException.Object = ReportObjectOf(run.Object);
   run.ReportException.Address = run.Address;
   run.ReportException.FocusedClassName = run.Params.FocusedClassName;
@@ -200,43 +199,41 @@ void BuildReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
 
 void BuildRecord(TPipelineRun& run, TVexlorExceptionRecord& record) {
   BuildReport(run, record);
-  run.Stage = 703;
-  if (WorkingOptions().ReportFlags() & rfNoDuplicateErrors) {
-    run.Repeated = ReportStages().IsRepeatedException(record);
-  }
-  run.Stage = 704;
+  SetStage(703);
+  RetestRepeatedException();
+  SetStage(704);
   ClearLastInternalWarning();
-  run.Stage = 705;
+  SetStage(705);
   ReportStages().CaptureScreen();
-  run.Stage = 706;
+  SetStage(706);
   if (HasExceptionNotifyHandlers()) {
     bool goOn = true;
     RunExceptionNotify(record, goOn);
     PipelineState().GoOn = goOn;
-    if (WorkingOptions().ReportFlags() & rfNoDuplicateErrors) {
-      run.Repeated = ReportStages().IsRepeatedException(record);
-    }
   }
 }
 
-// Stage 8: show the report where the program shows things.
-void PresentReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
+// Stage 8: show the report where the program shows things. The after-dialog
+// handlers hear only of a report that was shown.
+void PresentReport(TVexlorExceptionRecord& record) {
   TVexlorReportStages& stages = ReportStages();
   const TVexlorModuleOptionsEx& options = WorkingOptions();
   if (!options.ShowExceptionDialog()) {
     if (stages.IsWebApplication()) stages.ShowWebReport(record, false);
     return;
   }
-  run.Stage = 9;
+  SetStage(9);
   bool execute = true;
   RunActionNotify(record, TVexlorAction::atShowingExceptionInfo, execute);
   if (!execute) return;
-  run.Stage = 10;
+  SetStage(10);
+  bool shown = false;
   if (stages.IsWebApplication()) {
-    stages.ShowWebReport(record, true);
+    shown = stages.ShowWebReport(record, true);
   } else if (IsConsoleApplication()) {
     try {
       WriteConsoleReport(CurrentReport().IntroText, record.LogText);
+      shown = true;
     } catch (...) {
       ReportInternalWarningFromException(TVexlorLogErrorCode::eeShowError, "Console");
     }
@@ -245,46 +242,62 @@ void PresentReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
       if (!stages.ShowExceptionDialog(record)) {
         throw Exception("The exception dialog is not available.");
       }
+      shown = true;
     } catch (...) {
       ReportInternalWarningFromException(TVexlorLogErrorCode::eeShowError, "GUI");
     }
   }
-  run.Stage = 11;
+  if (!shown) return;
+  SetStage(11);
   execute = true;
   RunActionNotify(record, TVexlorAction::atShowedExceptionInfo, execute);
 }
 
 void DeliverReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
-  run.Stage = 8;
+  SetStage(8);
   ++PipelineState().ExceptionCounter;
   BuildDialogMessageText(run.ReportException);
-  PresentReport(run, record);
+  PresentReport(record);
 
   TVexlorReportStages& stages = ReportStages();
   const TVexlorModuleOptionsEx& options = WorkingOptions();
   const bool emailOn = options.EmailSendMode() != TEmailSendMode::None;
-  run.Stage = 12;
+  SetStage(12);
   if ((options.ReportFlags() & rfAskReproduceSteps) && !stages.IsWebApplication() &&
-      !IsConsoleApplication() && !run.Repeated && (emailOn || options.SaveLogFile())) {
+      !IsConsoleApplication() && !PipelineState().Repeated && (emailOn || options.SaveLogFile())) {
     stages.AskReproduceSteps(record);
   }
-  run.Stage = 13;
-  run.WillSend =
-      emailOn && !run.Repeated && (run.EmailModeAtStart || !options.ShowExceptionDialog());
+  SetStage(13);
+  // The send flag carries the dialog's send box; without a dialog e-mail that
+  // a handler switched on is sent as well.
+  run.WillSend = emailOn && !PipelineState().Repeated &&
+                 (PipelineState().SendFlag || !options.ShowExceptionDialog());
   if (run.WillSend) stages.WriteScreenshotFile();
-  run.Stage = 14;
+  SetStage(14);
   stages.ReleaseScreen();
-  run.Stage = 15;
-  if (options.SaveLogFile() && !stages.AppendToLogFile(record)) {
-    ReportInternalWarning(TVexlorLogErrorCode::eeLogError, "Log");
+  SetStage(15);
+  if (options.SaveLogFile()) {
+    // A report that cannot be saved is still copied and sent.
+    try {
+      stages.AppendToLogFile(record);
+    } catch (...) {
+      ReportInternalWarningFromException(TVexlorLogErrorCode::eeLogError, "Log");
+    }
   }
   if (stages.CopyRequested()) CopyTextToClipboard(record.LogText);
-  run.Stage = 16;
+  SetStage(16);
   if (run.WillSend) stages.SendReport(record);
   stages.DeleteScreenshotFile();
 }
 
 }  // namespace
+
+void RetestRepeatedException() {
+  TVexlorExceptionRecord* record = CurrentExceptionRecord();
+  if (!record) return;
+  PipelineState().Repeated = (WorkingOptions().ReportFlags() & rfNoDuplicateErrors) &&
+                             ReportStages().IsRepeatedException(*record);
+}
 
 bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t address,
                           bool isCallReturn, TExceptNotifyParams params) {
@@ -296,8 +309,9 @@ bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t a
   run.IsCallReturn = isCallReturn;
   run.Params = std::move(params);
   TVexlorExceptionRecord& record = ExceptionRecordInstance();
+  PipelineState().Repeated = false;
   try {
-    run.Stage = 1;
+    SetStage(1);
     run.ReportException.Date = PlatformSystemInfo().LocalNow();
     ReportStages().ClearReproduceSteps();
     if (address != 0) {
@@ -314,20 +328,23 @@ bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t a
       if (PipelineState().GoOn) {
         DeliverReport(run, record);
       } else {
-        run.Result = true;  // a handler asked for the program's own handling
+        // A handler asked for the program's own handling; the screen taken
+        // for this report is not kept for the next one.
+        ReportStages().ReleaseScreen();
+        run.Result = true;
       }
-      run.Stage = 17;
+      SetStage(17);
       record.CallStack = nullptr;
       run.CallStack.reset();
-      run.Stage = 18;
+      SetStage(18);
       if (PipelineState().TerminateRequest) {
-        run.Stage = 19;
+        SetStage(19);
         RestartOrTerminate(WorkingOptions().TerminateButtonAction() ==
                            TTerminateButtonAction::Restart);
       }
     }
   } catch (...) {
-    ReportInternalError("InternalExceptNotify." + std::to_string(run.Stage));
+    ReportInternalError("InternalExceptNotify." + std::to_string(PipelineState().Stage.load()));
   }
   record.CallStack = nullptr;
   TraceExit("InternalExceptNotify", {run.Result});

@@ -4,6 +4,7 @@
 #include <unwind.h>
 
 #include <array>
+#include <atomic>
 #include <exception>
 #include <typeinfo>
 
@@ -115,8 +116,13 @@ class THookGuard {
   TThreadCaptureState& state_;
 };
 
+// The link step routes every throw through HookedRaise for good; it takes
+// part only while the interception is installed (never in design-time mode).
+std::atomic<bool> raiseHooksInstalled{false};
+
 bool MayIntercept(const TThreadCaptureState& state) {
-  return ReporterFlags().Active && !state.InHook && !state.InNotify;
+  return ReporterFlags().Active && raiseHooksInstalled.load(std::memory_order_relaxed) &&
+         !state.InHook && !state.InNotify;
 }
 
 }  // namespace
@@ -252,7 +258,9 @@ LONG CALLBACK FirstVectoredHandler(EXCEPTION_POINTERS* pointers) {
     try {
       const bool known = current.Object == state.LastThrownObject;
       const std::uintptr_t address = known ? state.LastThrowAddress : 0;
-      if (address == 0 || address != LastNotifiedAddress()) {
+      // The silent exception ends the program like any other but is never
+      // reported, here as at its raise.
+      if (!IsAbortException(current) && (address == 0 || address != LastNotifiedAddress())) {
         CONTEXT context;
         RtlCaptureContext(&context);
         state.RaiseStackPointer = context.Rsp;
@@ -311,9 +319,11 @@ void InstallRaiseHandlers() {
   vectoredHandler = AddVectoredExceptionHandler(1, &FirstVectoredHandler);
   previousTerminate = std::set_terminate(&HookedTerminate);
   previousFilter = SetUnhandledExceptionFilter(&HookedUnhandledFilter);
+  raiseHooksInstalled = true;
 }
 
 void RemoveRaiseHandlers() {
+  raiseHooksInstalled = false;
   if (vectoredHandler) RemoveVectoredExceptionHandler(vectoredHandler);
   vectoredHandler = nullptr;
   std::set_terminate(previousTerminate);

@@ -14,7 +14,9 @@ class TVexlorReportStages {
 
   // Log file: the same exception (address, module, class, message) is in it.
   virtual bool IsRepeatedException(const TVexlorExceptionRecord&) { return false; }
-  // False when saving failed (the pipeline records the "Log" warning).
+  // False when the report was not saved; the step records its own "Log"
+  // warning (with the failure's message) and offers its retry. What escapes
+  // it becomes the "Log" warning in the pipeline.
   virtual bool AppendToLogFile(const TVexlorExceptionRecord&) { return true; }
 
   // Screenshot: taken before any dialog, written to a temporary file only

@@ -14,6 +14,7 @@
 #include "reporter/capture/DebugLookup.h"
 #include "reporter/capture/FrameWalk.h"
 #include "reporter/capture/Hooks.h"
+#include "reporter/capture/HttpExtensionHook.h"
 #include "reporter/capture/InitOrder.h"
 #include "reporter/capture/RaiseHooks.h"
 #include "reporter/capture/SafeCallMark.h"
@@ -56,7 +57,8 @@ TVexlorModuleOptions* CurrentOptionsOrNull() {
 std::string TraceThreadName() {
   char id[16];
   std::snprintf(id, sizeof id, "%08lX:", GetCurrentThreadId());
-  return IsMainThread() ? std::string(id) + "MainThread" : std::string(id);
+  if (IsMainThread()) return std::string(id) + "MainThread";
+  return std::string(id) + ThreadCaptureState().ThreadClassName;
 }
 
 void EnterFinalisation() {
@@ -75,6 +77,9 @@ void InstallRaiseExceptionHook() {
 }
 
 void ReporterInit() {
+  // The trace's switches (command line, development host) are read on first
+  // use; read them before the first line, or it is lost.
+  InDesignEnvironment();
   TraceEnter("Init");
   ReporterFlags().Active = true;
   CreateOwnModuleOptionsMapping();
@@ -92,7 +97,9 @@ void ReporterInit() {
     TModulesListLock lock;
     record = FindModuleInfo(ReporterModuleHandle());
     if (!record || !record->HasDebugData() || !record->Options) {
-      // Without its debug data the reporter stays out of the program's way.
+      // Without its debug data the reporter stays out of the program's way,
+      // and keeps nothing it read to find that out.
+      VexlorModulesList().Clear();
       ReporterFlags().Active = false;
       TraceExit("Init", {false});
       return;
@@ -143,10 +150,17 @@ extern "C" void __wrap___main() {
 }
 
 TVexlorModuleOptionsEx& CurrentVexlorLogOptions() {
-  if (!moduleOptions) {
+  TraceEnter("CurrentVexlorLogOptions");
+  const bool found = moduleOptions != nullptr;
+  TraceExit("CurrentVexlorLogOptions", {found});
+  if (!found) {
     throw Exception("Cannot use 'CurrentVexlorLogOptions' function without VexlorLog activate.");
   }
   return *moduleOptions;
+}
+
+HANDLE MainThreadHandle() {
+  return mainThreadHandle;
 }
 
 TVexlorModuleOptionsEx& WorkingOptions() {
@@ -185,6 +199,7 @@ void StartInterception(TVexlorModuleOptionsEx* options) {
     InstallRaiseHandlers();
     InstallAppKindHandlers();
     InstallRaiseExceptionHook();
+    InstallHttpExtensionHook(reinterpret_cast<HMODULE>(ReporterModuleHandle()));
     InstallThreadHooks(&VexlorThreadsList());
     interceptionInstalled = true;
   }
@@ -202,6 +217,7 @@ void StopInterception() {
   mainThreadHandle = nullptr;
   if (interceptionInstalled) {
     RemoveRaiseHandlers();
+    RemoveHttpExtensionHook();
     RemoveThreadHooks();
     interceptionInstalled = false;
   }

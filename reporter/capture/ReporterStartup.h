@@ -3,6 +3,8 @@
 // Inert unless its module carries debug data.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
@@ -17,6 +19,9 @@ TVexlorModuleOptionsEx& CurrentVexlorLogOptions();
 TVexlorModuleOptionsEx& WorkingOptions();
 
 std::uintptr_t ReporterModuleHandle();
+// The main thread's handle, duplicated at start-up with the rights to suspend
+// it and read its context (freeze reports); null while inactive.
+HANDLE MainThreadHandle();
 bool ReporterModuleIsLibrary();
 // The current directory when the reporter started (restarts run there).
 std::string StartupDirectory();

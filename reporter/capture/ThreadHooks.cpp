@@ -1,13 +1,17 @@
 #include "reporter/capture/ThreadHooks.h"
 
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "reporter/capture/CaptureState.h"
+#include "reporter/capture/ForeignMemory.h"
 #include "reporter/capture/FrameWalk.h"
 #include "reporter/capture/Hooks.h"
+#include "reporter/capture/Interception.h"
 #include "reporter/capture/ThreadsList.h"
 #include "reporter/config/Trace.h"
 
@@ -38,10 +42,35 @@ class TListLock {
   TVexlorThreadsList& list_;
 };
 
-// The start routine of every thread that is not the class library's.
+// The class of a class-library thread object, read through its type
+// information; empty when the object is not readable.
+void RememberThreadClass(const void* object, TThreadCaptureState& state) {
+  const void* vtable = nullptr;
+  const std::type_info* type = nullptr;
+  if (!object || !ReadForeign(object, vtable) ||
+      !ReadForeign(static_cast<const void* const*>(vtable) - 1, type)) {
+    return;
+  }
+  const TVexlorExceptionObject typed{const_cast<void*>(object), type};
+  if (!IsValidExceptionObject(typed)) return;
+  const std::string name = DemangledTypeName(*type);
+  std::snprintf(state.ThreadClassName, sizeof state.ThreadClassName, "%s", name.c_str());
+}
+
+// The class library's thread procedure, reached through the reporter's
+// wrapper like every other thread routine.
+DWORD RunClassLibraryThreadProc(LPTHREAD_START_ROUTINE start, LPVOID threadObject) {
+  TraceEnter("HookedRTLThreadProc", {threadObject});
+  const DWORD result = start(threadObject);
+  TraceExit("HookedRTLThreadProc", {result});
+  return result;
+}
+
+// The start routine of every thread created through the hook.
 DWORD WINAPI HookedThreadProc(LPVOID parameter) {
   LPTHREAD_START_ROUTINE start = nullptr;
   LPVOID startParameter = nullptr;
+  void* threadObject = nullptr;
   if (TVexlorThreadsList* list = threadsList.load()) {
     TListLock lock(*list);
     const std::ptrdiff_t index = list->IndexOfThreadID(GetCurrentThreadId());
@@ -49,20 +78,24 @@ DWORD WINAPI HookedThreadProc(LPVOID parameter) {
       const TVexlorThreadInfo& info = list->Get(static_cast<std::size_t>(index));
       start = reinterpret_cast<LPTHREAD_START_ROUTINE>(info.StartAddress);
       startParameter = reinterpret_cast<LPVOID>(info.Parameter);
+      threadObject = info.ThreadObject;
     }
   }
   static_cast<void>(parameter);
   if (!start) return 0;
   ULONG guarantee = kStackGuarantee;
   SetThreadStackGuarantee(&guarantee);
-  Trace("HookedThreadProc", {reinterpret_cast<void*>(start)});
+  if (threadObject) RememberThreadClass(threadObject, ThreadCaptureState());
+  TraceEnter("HookedThreadProc", {reinterpret_cast<void*>(start), startParameter});
   DWORD result = 0;
   try {
-    result = start(startParameter);
+    result =
+        threadObject ? RunClassLibraryThreadProc(start, startParameter) : start(startParameter);
   } catch (...) {
     // Reported at its raise: nothing catches it in the thread's own code.
     result = 0;
   }
+  TraceExit("HookedThreadProc", {result});
   // A thread that returns would otherwise keep its record, and the copy of
   // its creator's stack, until the end of the process.
   if (TVexlorThreadsList* list = threadsList.load()) list->RemoveThreadLocked(GetCurrentThreadId());
@@ -127,8 +160,9 @@ HANDLE WINAPI HookedCreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackS
 void WINAPI HookedExitThread(DWORD exitCode) {
   TVexlorThreadsList* list = threadsList.load();
   if (ReporterFlags().Active && list) {
-    Trace("HookedExitThread", {exitCode});
+    TraceEnter("HookedExitThread", {exitCode});
     list->RemoveThreadLocked(GetCurrentThreadId());
+    TraceExit("HookedExitThread");
   }
   realExitThread(exitCode);
 }

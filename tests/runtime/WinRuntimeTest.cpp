@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 
 #include "runtime/Exceptions.h"
@@ -87,6 +88,22 @@ TEST(Thread, ExceptionsStayInTheThread) {
   EXPECT_TRUE(thread.Finished());
   ASSERT_TRUE(thread.FatalException());
   EXPECT_THROW(std::rethrow_exception(thread.FatalException()), EConvertError);
+}
+
+TEST(Thread, ThreadFreedBeforeItStartedNeverRunsExecute) {
+  static std::atomic<int> runs{0};
+  struct Counting : TThread {
+    Counting() : TThread(true) {}
+    void Execute() override { ++runs; }
+  };
+  { Counting never; }
+  EXPECT_EQ(runs, 0);
+  {
+    Counting once;
+    once.Start();
+    once.WaitFor();
+  }
+  EXPECT_EQ(runs, 1);
 }
 
 TEST(Application, HandleExceptionRoutesToOnExceptionAndKeepsAbortSilent) {
