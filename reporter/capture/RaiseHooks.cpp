@@ -4,6 +4,7 @@
 #include <unwind.h>
 
 #include <array>
+#include <atomic>
 #include <exception>
 #include <typeinfo>
 
@@ -101,8 +102,13 @@ class THookGuard {
   TThreadCaptureState& state_;
 };
 
+// The link step routes every throw through HookedRaise for good; it takes
+// part only while the interception is installed (never in design-time mode).
+std::atomic<bool> raiseHooksInstalled{false};
+
 bool MayIntercept(const TThreadCaptureState& state) {
-  return ReporterFlags().Active && !state.InHook && !state.InNotify;
+  return ReporterFlags().Active && raiseHooksInstalled.load(std::memory_order_relaxed) &&
+         !state.InHook && !state.InNotify;
 }
 
 }  // namespace
@@ -300,9 +306,11 @@ void InstallRaiseHandlers() {
   vectoredHandler = AddVectoredExceptionHandler(1, &FirstVectoredHandler);
   previousTerminate = std::set_terminate(&HookedTerminate);
   previousFilter = SetUnhandledExceptionFilter(&HookedUnhandledFilter);
+  raiseHooksInstalled = true;
 }
 
 void RemoveRaiseHandlers() {
+  raiseHooksInstalled = false;
   if (vectoredHandler) RemoveVectoredExceptionHandler(vectoredHandler);
   vectoredHandler = nullptr;
   std::set_terminate(previousTerminate);

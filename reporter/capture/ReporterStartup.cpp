@@ -14,6 +14,7 @@
 #include "reporter/capture/DebugLookup.h"
 #include "reporter/capture/FrameWalk.h"
 #include "reporter/capture/Hooks.h"
+#include "reporter/capture/HttpExtensionHook.h"
 #include "reporter/capture/InitOrder.h"
 #include "reporter/capture/RaiseHooks.h"
 #include "reporter/capture/SafeCallMark.h"
@@ -76,6 +77,9 @@ void InstallRaiseExceptionHook() {
 }
 
 void ReporterInit() {
+  // The trace's switches (command line, development host) are read on first
+  // use; read them before the first line, or it is lost.
+  InDesignEnvironment();
   TraceEnter("Init");
   ReporterFlags().Active = true;
   CreateOwnModuleOptionsMapping();
@@ -93,7 +97,9 @@ void ReporterInit() {
     TModulesListLock lock;
     record = FindModuleInfo(ReporterModuleHandle());
     if (!record || !record->HasDebugData() || !record->Options) {
-      // Without its debug data the reporter stays out of the program's way.
+      // Without its debug data the reporter stays out of the program's way,
+      // and keeps nothing it read to find that out.
+      VexlorModulesList().Clear();
       ReporterFlags().Active = false;
       TraceExit("Init", {false});
       return;
@@ -193,6 +199,7 @@ void StartInterception(TVexlorModuleOptionsEx* options) {
     InstallRaiseHandlers();
     InstallAppKindHandlers();
     InstallRaiseExceptionHook();
+    InstallHttpExtensionHook(reinterpret_cast<HMODULE>(ReporterModuleHandle()));
     InstallThreadHooks(&VexlorThreadsList());
     interceptionInstalled = true;
   }
@@ -210,6 +217,7 @@ void StopInterception() {
   mainThreadHandle = nullptr;
   if (interceptionInstalled) {
     RemoveRaiseHandlers();
+    RemoveHttpExtensionHook();
     RemoveThreadHooks();
     interceptionInstalled = false;
   }

@@ -70,11 +70,17 @@ std::string LocalTimeText() {
 }
 
 // Sets the switches from the command line before main, and writes the file
-// when the process ends.
+// when the process ends. Built before the reporter's own start-up objects and
+// so destroyed after them: their shutdown lines reach the file.
 struct TraceLifetime {
   TraceLifetime() { State(); }
   ~TraceLifetime() { TraceShutdown(); }
-} traceLifetime;
+};
+#if defined(__GNUC__)
+TraceLifetime traceLifetime __attribute__((init_priority(190)));
+#else
+TraceLifetime traceLifetime;
+#endif
 
 }  // namespace
 

@@ -28,6 +28,7 @@ Each crasher's source carries its expectations in comments:
                                         notify handler to <exe>.reports.txt
     // expect: dismiss=Caption          a message box whose caption starts so is to
                                         be answered
+    // expect: exe=Name.exe             the program is run as a copy under this name
 
 Usage: run-crashers.py BUILD_DIR SOURCE_DIR WINE_RUN [NAME...]
 """
@@ -35,6 +36,7 @@ import fnmatch
 import os
 import re
 import shlex
+import shutil
 import signal
 import subprocess
 import sys
@@ -166,6 +168,10 @@ def check_restart(started, restarted):
 def run_one(name, build_dir, source_dir, wine_run):
     exe = os.path.join(build_dir, f"crasher_{name}.exe")
     expect = read_expectations(os.path.join(source_dir, f"{name}.cpp"))
+    if "exe" in expect:
+        renamed = os.path.join(build_dir, expect["exe"])
+        shutil.copyfile(exe, renamed)
+        exe = renamed
     reports_file = exe + ".reports.txt"
     markers = [exe + ".started", exe + ".restarted"]
     for stale in [reports_file] + markers:

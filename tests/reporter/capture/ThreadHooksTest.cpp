@@ -14,6 +14,7 @@
 
 #include "reporter/capture/CaptureState.h"
 #include "reporter/capture/DebugLookup.h"
+#include "reporter/capture/HttpExtensionHook.h"
 #include "reporter/capture/ReporterStartup.h"
 #include "reporter/capture/ThreadHooks.h"
 #include "reporter/capture/ThreadsList.h"
@@ -225,6 +226,71 @@ TEST(ReporterStartupTest, StartAndStopKeepTheMainThreadsFactsAndTheOptionsAssert
   StartInterception(&options);
   EXPECT_EQ(&CurrentVexlorLogOptions(), &options);
   EXPECT_NE(MainThreadHandle(), nullptr);
+}
+
+}  // namespace
+
+// The web-server entry, exported by this program as a server module exports
+// it: start-up redirected the export to the reporter's replacement.
+std::atomic<int> foreignRequestsSeen{0};
+extern "C" __declspec(dllexport) DWORD WINAPI HttpExtensionProc(void* extensionControlBlock) {
+  if (CurrentExtensionControlBlock() != extensionControlBlock) ++foreignRequestsSeen;
+  if (!extensionControlBlock) throw EConvertError("no request");
+  return 4;
+}
+
+namespace {
+
+using THttpExtensionProc = DWORD(WINAPI*)(void*);
+
+THttpExtensionProc ExportedHttpExtensionProc() {
+  return reinterpret_cast<THttpExtensionProc>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), "HttpExtensionProc")));
+}
+
+TEST(ReporterStartupTest, ExportedHttpExtensionProcKnowsItsRequestPerThread) {
+  const THttpExtensionProc entry = ExportedHttpExtensionProc();
+  ASSERT_NE(entry, nullptr);
+  EXPECT_NE(entry, &HttpExtensionProc);
+  int request = 0;
+  EXPECT_EQ(entry(&request), 4u);
+  EXPECT_EQ(foreignRequestsSeen, 0);
+  EXPECT_EQ(CurrentExtensionControlBlock(), nullptr);
+
+  // A request that fails leaves no stale block behind.
+  EXPECT_THROW(entry(nullptr), EConvertError);
+  EXPECT_EQ(CurrentExtensionControlBlock(), nullptr);
+
+  // Requests run at once on many threads; each sees its own.
+  struct TRequest {
+    THttpExtensionProc Entry;
+    std::atomic<int> Mismatches{0};
+  } shared{entry, {}};
+  std::vector<HANDLE> threads;
+  for (int i = 0; i < 4; ++i) {
+    threads.push_back(CreateThread(
+        nullptr, 0,
+        [](LPVOID parameter) -> DWORD {
+          auto* shared = static_cast<TRequest*>(parameter);
+          for (int n = 0; n < 2000; ++n) {
+            int own = 0;
+            shared->Entry(&own);
+            if (CurrentExtensionControlBlock() != nullptr) ++shared->Mismatches;
+          }
+          return 0;
+        },
+        &shared, 0, nullptr));
+  }
+  WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, INFINITE);
+  for (HANDLE thread : threads) CloseHandle(thread);
+  EXPECT_EQ(shared.Mismatches, 0);
+  EXPECT_EQ(foreignRequestsSeen, 0);
+
+  TVexlorModuleOptionsEx& options = CurrentVexlorLogOptions();
+  StopInterception();
+  EXPECT_EQ(ExportedHttpExtensionProc(), &HttpExtensionProc);
+  StartInterception(&options);
+  EXPECT_NE(ExportedHttpExtensionProc(), &HttpExtensionProc);
 }
 
 }  // namespace
