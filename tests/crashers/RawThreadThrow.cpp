@@ -6,6 +6,7 @@
 // expect: type=std::runtime_error
 // expect: message=decoder lost its input.
 // expect: stack=RawThreadThrow.cpp||DecodeNext|@raise
+// expect: stack=RawThreadThrow.cpp||main|@start
 // expect: output=main goes on
 #include <windows.h>
 
@@ -22,7 +23,7 @@ DWORD WINAPI Decoder(LPVOID) {
 }
 
 int main() {
-  HANDLE thread = CreateThread(nullptr, 0, &Decoder, nullptr, 0, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, &Decoder, nullptr, 0, nullptr);  // mark: start
   WaitForSingleObject(thread, INFINITE);
   CloseHandle(thread);
   std::printf("main goes on\n");

@@ -40,6 +40,7 @@ class TRecordingStages : public TVexlorReportStages {
   bool LogSaved = true;
   bool LogRaises = false;
   bool WebApplication = false;
+  bool Copy = false;
   std::function<void()> OnCaptureScreen;
 
   bool IsRepeatedException(const TVexlorExceptionRecord&) override {
@@ -66,6 +67,7 @@ class TRecordingStages : public TVexlorReportStages {
     return true;
   }
   void SendReport(TVexlorExceptionRecord&) override { Note("send"); }
+  bool CopyRequested() override { return Copy; }
 
   void Note(const std::string& step) {
     std::lock_guard guard(lock_);
@@ -195,12 +197,14 @@ TEST_F(ReportPipelineTest, StepsRunInOrderAndTheConsoleGetsTheReport) {
   TVexlorExceptionRecord seen;
   TVexlorStackList seenStack;
   std::string seenClass;
+  std::string seenModuleName;
   bool currentDuringReport = false;
   TVexlorEventComponent component;
   component.OnExceptionNotify = [&](TVexlorExceptionRecord& record, bool&) {
     stages_.Note("notify");
     seen = record;
     seenClass = ExceptionClassName(record.ExceptionObject);
+    seenModuleName = record.ModuleOptions->ModuleName();
     if (record.CallStack) seenStack = *record.CallStack;
     currentDuringReport = CurrentExceptionRecord() == &record;
   };
@@ -240,6 +244,11 @@ TEST_F(ReportPipelineTest, StepsRunInOrderAndTheConsoleGetsTheReport) {
   EXPECT_EQ(*reinterpret_cast<const unsigned char*>(seen.ExceptionAddress), 0xE8)
       << "not the call instruction";
   EXPECT_EQ(seen.ModuleOptions, &WorkingOptions());
+  // The options are those of the module the exception happened in: this one.
+  std::string moduleName = seenModuleName;
+  std::transform(moduleName.begin(), moduleName.end(), moduleName.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  EXPECT_TRUE(moduleName.ends_with("\\capture_report_pipeline_tests.exe")) << seenModuleName;
   EXPECT_NE(seen.ModulesList, nullptr);
   ASSERT_GE(seenStack.Count(), 2u);
   EXPECT_EQ(seenStack.Items(0).Address, seen.ExceptionAddress);
@@ -364,6 +373,26 @@ TEST_F(ReportPipelineTest, AFailedLogFileIsAWarningAndTheReportGoesOn) {
   EXPECT_TRUE(Contains(steps, "send"));
   EXPECT_TRUE(Contains(steps, "delete screenshot"));
   EXPECT_TRUE(errorUI_.Texts.empty());
+
+  // The dialog's copy choice puts the report on the clipboard.
+  TRecordingStages copying;
+  copying.Copy = true;
+  SetReportStages(&copying);
+  std::string reportText;
+  SetGlobalExceptionNotify(
+      [&](TVexlorExceptionRecord& record, bool&) { reportText = record.LogText; });
+  EXPECT_FALSE(ReportWhileHandling("copied"));
+  std::string clipboard;
+  if (OpenClipboard(nullptr)) {
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+      if (const char* text = static_cast<const char*>(GlobalLock(data))) clipboard = text;
+      GlobalUnlock(data);
+    }
+    CloseClipboard();
+  }
+  EXPECT_FALSE(reportText.empty());
+  EXPECT_EQ(clipboard, reportText);
+  SetGlobalExceptionNotify(nullptr);
 
   // A step that reports its own failure keeps its warning.
   TRecordingStages unsaved;
@@ -532,6 +561,36 @@ TEST_F(ReportPipelineTest, FailuresOfTheReportAreInternalErrorsNamingTheStep) {
   SetReportStages(&healthy);
   EXPECT_FALSE(ReportWhileHandling("after the failures"));
   EXPECT_TRUE(Contains(healthy.Steps(), "log"));
+}
+
+TEST_F(ReportPipelineTest, AnUnreadableContextIsDroppedAndTheStackStillWalked) {
+  // The form a library uses while it starts: the report in this thread.
+  std::string text;
+  std::size_t stackItems = 0;
+  SetGlobalExceptionNotify([&](TVexlorExceptionRecord& record, bool& goOn) {
+    text = record.LogText;
+    stackItems = record.CallStack ? record.CallStack->Count() : 0;
+    goOn = false;
+  });
+  EConvertError error("reported in place");
+  const TVexlorExceptionObject object{&error, &typeid(error)};
+  const auto address = reinterpret_cast<std::uintptr_t>(&RaiseConvertError);
+  TExceptNotifyParams params;
+  params.ThreadID = GetCurrentThreadId();
+  params.StackPointer = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+  params.Context = reinterpret_cast<const CONTEXT*>(0x10);
+  EXPECT_TRUE(InternalExceptNotify(object, address, false, params));
+  // No registers to show.
+  EXPECT_NE(text.find("RAX: ????????"), std::string::npos);
+  EXPECT_GE(stackItems, 2u);
+  EXPECT_TRUE(errorUI_.Texts.empty());
+
+  CONTEXT context{};
+  RtlCaptureContext(&context);
+  params.Context = &context;
+  EXPECT_TRUE(InternalExceptNotify(object, address, false, params));
+  EXPECT_EQ(text.find("RAX: ????????"), std::string::npos);
+  EXPECT_NE(text.find("RAX: "), std::string::npos);
 }
 
 TEST_F(ReportPipelineTest, TheFrameworksHandlerIsReplaced) {
