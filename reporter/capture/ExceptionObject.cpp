@@ -2,6 +2,7 @@
 
 #include <cxxabi.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -52,5 +53,13 @@ std::string ExceptionMessage(const TVexlorExceptionObject& e) {
 }
 
 bool IsAbortException(const TVexlorExceptionObject& e) {
-  return ExceptionObjectAs<EAbort>(e) != nullptr;
+  // Asked at every raise, and the answer for a thrown class depends on the
+  // class alone: the last class found not to be one is remembered. (A stale
+  // value seen by another thread only costs the full test.)
+  static std::atomic<const std::type_info*> lastOtherClass{nullptr};
+  const bool classObject = e.Assigned() && !e.Type->__is_pointer_p();
+  if (classObject && e.Type == lastOtherClass.load(std::memory_order_relaxed)) return false;
+  const bool abort = ExceptionObjectAs<EAbort>(e) != nullptr;
+  if (!abort && classObject) lastOtherClass.store(e.Type, std::memory_order_relaxed);
+  return abort;
 }

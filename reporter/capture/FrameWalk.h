@@ -27,10 +27,6 @@ struct TFrameAnalysis {
   bool GuardedByForeignCode = false;
 };
 
-// The function table entry holding pc (this module's table is searched
-// directly), or null for a leaf function or code without unwind data.
-PRUNTIME_FUNCTION LookupFunctionEntry(DWORD64 pc, DWORD64& imageBase);
-
 // Functions whose catch clause has a role of its own, by their start address.
 void SetThreadWrapperFunction(int slot, const void* anyAddressInside);
 void SetSafeCallBoundaryFunction(const void* anyAddressInside);

@@ -11,14 +11,13 @@
 #include "reporter/capture/CaptureState.h"
 #include "reporter/capture/ExceptNotify.h"
 #include "reporter/capture/ForeignMemory.h"
+#include "reporter/capture/FrameUnwind.h"
 #include "reporter/capture/FrameWalk.h"
 #include "reporter/capture/Interception.h"
 #include "reporter/capture/ModuleFiles.h"
 #include "reporter/capture/OsExceptionObjects.h"
+#include "reporter/capture/RaiseEntry.h"
 #include "reporter/config/Trace.h"
-
-extern "C" [[noreturn]] void __real___cxa_throw(void* object, std::type_info* type,
-                                                void (*destructor)(void*));
 
 TRaiseExceptionProc RealRaiseException = nullptr;
 
@@ -30,22 +29,18 @@ constexpr std::uintptr_t kCxaHeaderBeforeUnwind = 80;
 constexpr std::uint64_t kGnuCppClass = 0x474E5543432B2B00ull;  // "GNUCC++\0"
 constexpr std::uint64_t kGnuCppDependentClass = kGnuCppClass | 1;
 
-// Moves the context up the given number of frames.
+// Moves the context up the given number of frames, each left through a call.
 void UnwindFrames(CONTEXT& context, int frames) {
   for (int i = 0; i < frames; ++i) {
-    DWORD64 imageBase = 0;
-    const PRUNTIME_FUNCTION function = LookupFunctionEntry(context.Rip, imageBase);
-    if (!function) {
+    TUnwoundFrame frame;
+    const TUnwindStep step = UnwindFrame(context, context.Rip - 1, frame);
+    if (step == TUnwindStep::Unreadable) return;
+    if (step == TUnwindStep::NoEntry) {
       std::uint64_t returnAddress = 0;
-      if (!ReadForeign(reinterpret_cast<const void*>(context.Rsp), returnAddress)) return;
+      if (!ReadStackSlot(context.Rsp, returnAddress)) return;
       context.Rip = returnAddress;
       context.Rsp += 8;
-      continue;
     }
-    void* handlerData = nullptr;
-    DWORD64 establisher = 0;
-    RtlVirtualUnwind(UNW_FLAG_NHANDLER, imageBase, context.Rip, function, &context, &handlerData,
-                     &establisher, nullptr);
   }
 }
 
@@ -78,13 +73,32 @@ bool IsRuntimeRaiseFunction(std::uintptr_t start) {
   return false;
 }
 
+// The registers of the application's call into the throw routine, as they
+// are right after the call returns. No floating-point state: nothing in a
+// report reads it, and saving it would cost every throw.
+void ContextOfRaiseEntry(const TRaiseEntryRegisters& registers, CONTEXT& context) {
+  context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER | CONTEXT_SEGMENTS;
+  DWORD64* general = &context.Rax;  // RAX ... R15 in register-number order
+  for (int i = 0; i < 16; ++i) general[i] = registers.Registers[i];
+  context.EFlags = static_cast<DWORD>(registers.EFlags);
+  const DWORD64 entryRsp = registers.Registers[4];
+  context.Rip = *reinterpret_cast<const DWORD64*>(entryRsp);
+  context.Rsp = entryRsp + 8;
+  asm("movw %%cs, %0" : "=m"(context.SegCs));
+  asm("movw %%ds, %0" : "=m"(context.SegDs));
+  asm("movw %%es, %0" : "=m"(context.SegEs));
+  asm("movw %%fs, %0" : "=m"(context.SegFs));
+  asm("movw %%gs, %0" : "=m"(context.SegGs));
+  asm("movw %%ss, %0" : "=m"(context.SegSs));
+}
+
 // Records the raise of a C++ object at the call that returns to returnAddress.
-void RecordCallRaise(TThreadCaptureState& state, CONTEXT context, void* object) {
+void RecordCallRaise(TThreadCaptureState& state, const CONTEXT& context, void* object) {
   const auto returnAddress = static_cast<std::uintptr_t>(context.Rip);
   state.RaiseStackPointer = context.Rsp;
   state.StackStart = context.Rsp;
-  context.Rip = returnAddress - 5;
-  SetRaiseContext(state, context);
+  if (&context != &state.RaiseContext) SetRaiseContext(state, context);
+  state.RaiseContext.Rip = returnAddress - 5;
   state.LastThrownObject = object;
   state.LastThrowAddress = returnAddress;
 }
@@ -133,20 +147,19 @@ TVexlorExceptionObject ObjectOfUnwindHeader(std::uintptr_t header) {
 
 // Every C++ throw of the program passes here first (the link step wraps the
 // runtime's throw routine), with the stack of the raise still intact.
-extern "C" [[noreturn]] __attribute__((noinline)) void __wrap___cxa_throw(
-    void* object, std::type_info* type, void (*destructor)(void*)) {
+extern "C" void HookedRaise(void* object, std::type_info* type,
+                            const TRaiseEntryRegisters* registers) {
   TThreadCaptureState& state = ThreadCaptureState();
   if (MayIntercept(state)) {
     THookGuard guard(state);
     TraceEnter("HookedRaise", {object});
-    CONTEXT context;
-    CaptureCallerContext(context);
-    RecordCallRaise(state, context, object);
+    // Built in place: the context is large and the raise path is hot.
+    ContextOfRaiseEntry(*registers, state.RaiseContext);
+    RecordCallRaise(state, state.RaiseContext, object);
     GoNotify({object, type}, state.LastThrowAddress, true, false);
     TraceExit("HookedRaise");
   }
   state.ThrowInProgress = object;
-  __real___cxa_throw(object, type, destructor);
 }
 
 void WINAPI HookedRaiseException(DWORD code, DWORD flags, DWORD argumentCount,

@@ -59,6 +59,16 @@ TEST(ExceptionObjectTest, ObjectsWithoutMessageAndAbort) {
 
   EAbort abort("silent");
   EXPECT_TRUE(IsAbortException(Thrown(abort)));
+
+  // The answer for a class is remembered; other classes still get their own.
+  EConvertError convert("loud");
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_FALSE(IsAbortException(Thrown(convert)));
+    EXPECT_TRUE(IsAbortException(Thrown(abort)));
+  }
+  // A class without an object is never remembered as no abort.
+  EXPECT_FALSE(IsAbortException({nullptr, &typeid(EAbort)}));
+  EXPECT_TRUE(IsAbortException(Thrown(abort)));
 }
 
 TEST(OsExceptionObjectsTest, CodesBecomeClassLibraryObjects) {
