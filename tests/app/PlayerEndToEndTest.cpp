@@ -69,9 +69,9 @@ class PlayerFixture : public ::testing::Test {
     ASSERT_TRUE(player.Start());
     video = player.WaitForWindow(L"TfrmVideo", 20000);
     ASSERT_NE(video, nullptr) << "no video window";
-    main = player.WaitForWindow(L"TfrmVPMain", 5000);
+    main = player.WaitForWindow(L"TfrmVPMain", 15000);
     ASSERT_NE(main, nullptr);
-    tray = player.WaitForWindow(L"TCoolTrayIconWindow", 5000);
+    tray = player.WaitForWindow(L"TCoolTrayIconWindow", 15000);
     ASSERT_NE(tray, nullptr);
   }
   RECT VideoRect() const {
@@ -104,12 +104,12 @@ TEST_F(PlayerFixture, VideoCoversTheConfiguredMonitorAndSettingsStayHidden) {
   EXPECT_FALSE(GetWindowLongW(video, GWL_STYLE) & WS_CAPTION);
   EXPECT_FALSE(IsWindowVisible(main));
   EXPECT_EQ(TextOf(main), L"Kiravane VideoPlayer");
-  EXPECT_TRUE(WaitFor(TrayShowsIcons, true, 5000)) << "no tray icon";
+  EXPECT_TRUE(WaitFor(TrayShowsIcons, true, 15000)) << "no tray icon";
 }
 
 TEST_F(PlayerFixture, TheClipPlaysAndLoops) {
   HWND state = TPlayerProcess::FindChild(main, L"Static", L"воспроизведение");
-  for (int i = 0; i < 100 && !state; ++i) {
+  for (int i = 0; i < 200 && !state; ++i) {
     Pause(100);
     state = TPlayerProcess::FindChild(main, L"Static", L"воспроизведение");
   }
@@ -126,7 +126,7 @@ TEST_F(PlayerFixture, TheClipPlaysAndLoops) {
   }
   // The 2 s clip ends; the next ticks restart it.
   bool ended = false, again = false;
-  for (int i = 0; i < 100 && !again; ++i) {
+  for (int i = 0; i < 200 && !again; ++i) {
     Pause(100);
     std::wstring text = TextOf(state);
     if (text != L"воспроизведение") ended = true;
@@ -158,7 +158,7 @@ TEST_F(PlayerFixture, ClosingTheSettingsWindowOnlyHidesIt) {
 }
 
 TEST_F(PlayerFixture, ExitCommandEndsTheProgramAndRemovesTheIcon) {
-  ASSERT_TRUE(WaitFor(TrayShowsIcons, true, 5000));
+  ASSERT_TRUE(WaitFor(TrayShowsIcons, true, 15000));
   HWND exit = TPlayerProcess::FindChild(main, L"Button", L"Завершить программу");
   ASSERT_NE(exit, nullptr);
   PostMessageW(main, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(exit), BN_CLICKED),
@@ -166,7 +166,7 @@ TEST_F(PlayerFixture, ExitCommandEndsTheProgramAndRemovesTheIcon) {
   DWORD code = 99;
   ASSERT_TRUE(player.WaitForExit(15000, &code)) << "still running";
   EXPECT_EQ(code, 0u);
-  EXPECT_TRUE(WaitFor(TrayShowsIcons, false, 5000)) << "icon left behind";
+  EXPECT_TRUE(WaitFor(TrayShowsIcons, false, 15000)) << "icon left behind";
 }
 
 TEST_F(PlayerFixture, SaveWritesTheIniAndTheRunValue) {
