@@ -241,6 +241,7 @@ void NotifyStackOverflow(void* parameter) {
   }
   if (LastNotifiedAddress() ==
       reinterpret_cast<std::uintptr_t>(overflow->Record->ExceptionAddress)) {
+    if (!IsMainThread()) HandOverReserveStack();
     EndThreadOrProcess();
   }
 }

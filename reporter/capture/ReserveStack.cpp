@@ -19,7 +19,7 @@ struct TReserveCall {
 
 LPVOID reserveFiber = nullptr;
 // Taken by one thread at a time. A thread that ends while on the reserve
-// stack never gives it back: the fiber is lost with it.
+// stack hands a new one over first: its own fiber is lost with it.
 std::atomic<bool> inUse{false};
 TReserveCall pending;
 
@@ -41,6 +41,11 @@ void FreeReserveStack() {
   if (!reserveFiber || inUse.exchange(true)) return;
   DeleteFiber(reserveFiber);
   reserveFiber = nullptr;
+  inUse = false;
+}
+
+void HandOverReserveStack() {
+  reserveFiber = CreateFiber(kReserveStackSize, &ReserveFiberProc, nullptr);
   inUse = false;
 }
 

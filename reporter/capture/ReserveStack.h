@@ -12,3 +12,6 @@ void FreeReserveStack();
 // nothing run, when there is none or another thread uses it. Meanwhile
 // CurrentStackBase() still answers the calling thread's own stack base.
 bool RunOnReserveStack(void (*procedure)(void*), void* argument);
+// Called on the reserve stack by a procedure that ends its thread there: a
+// new reserve stack serves the next caller (this one is lost with the thread).
+void HandOverReserveStack();

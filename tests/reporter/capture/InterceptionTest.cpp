@@ -162,11 +162,14 @@ __attribute__((noinline)) int Descend(int depth) {
 }
 
 TEST(InterceptionTest, StackOverflowIsReportedAndEndsOnlyItsThread) {
-  EXPECT_EQ(InThread([] { Descend(0); }), 1u);
-  const auto reports = TakeReports();
-  ASSERT_EQ(reports.size(), 1u);
-  EXPECT_EQ(reports[0].ClassName, "EStackOverflow");
-  EXPECT_GT(reports[0].StackItems, 0u);
+  // The second overflow finds a reserve stack as well.
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(InThread([] { Descend(0); }), 1u);
+    const auto reports = TakeReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].ClassName, "EStackOverflow");
+    EXPECT_GT(reports[0].StackItems, 0u);
+  }
   // The process goes on, and later faults are reported as before.
   EXPECT_EQ(InThread([] {
               volatile int* volatile nowhere = nullptr;
