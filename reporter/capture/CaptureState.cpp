@@ -64,8 +64,14 @@ std::uintptr_t MainThreadStackBase() {
 }
 
 std::uintptr_t CurrentStackBase() {
-  // NT_TIB.StackBase of the calling thread (gs:[8] on x64).
-  std::uintptr_t base = 0;
-  asm volatile("movq %%gs:0x08, %0" : "=r"(base));
+  if (const std::uintptr_t own = ThreadCaptureState().StackBaseOverride) return own;
+  std::uintptr_t limit = 0, base = 0;
+  RunningStackRange(limit, base);
   return base;
+}
+
+void RunningStackRange(std::uintptr_t& limit, std::uintptr_t& base) {
+  // NT_TIB.StackLimit and StackBase (gs:[16] and gs:[8] on x64).
+  asm volatile("movq %%gs:0x10, %0" : "=r"(limit));
+  asm volatile("movq %%gs:0x08, %0" : "=r"(base));
 }

@@ -28,6 +28,8 @@ struct TThreadCaptureState {
   // trace's thread names; empty for other threads. Taken once at the start:
   // the object may be freed before the thread's last trace line.
   char ThreadClassName[96] = {};
+  // Set while this thread runs on the reserve stack: its own stack's base.
+  std::uintptr_t StackBaseOverride = 0;
 };
 
 TThreadCaptureState& ThreadCaptureState();
@@ -61,5 +63,9 @@ void RecordMainThread();
 // Highest address of the main thread's stack (freeze reports walk it from
 // another thread).
 std::uintptr_t MainThreadStackBase();
-// Highest address of the calling thread's stack.
+// Highest address of the calling thread's stack (its own stack also while it
+// runs on the reserve stack).
 std::uintptr_t CurrentStackBase();
+// The stack the processor runs on now: [limit, base) of the thread's
+// information block.
+void RunningStackRange(std::uintptr_t& limit, std::uintptr_t& base);

@@ -17,6 +17,7 @@
 #include "reporter/capture/ModuleFiles.h"
 #include "reporter/capture/OsExceptionObjects.h"
 #include "reporter/capture/RaiseEntry.h"
+#include "reporter/capture/ReserveStack.h"
 #include "reporter/config/Trace.h"
 
 TRaiseExceptionProc RealRaiseException = nullptr;
@@ -219,6 +220,31 @@ void NotifyOsException(const EXCEPTION_RECORD& record, const CONTEXT& context) {
   if (GetLastException().Object == exception) ClearLastException();
 }
 
+[[noreturn]] void EndThreadOrProcess() {
+  if (IsMainThread()) ExitProcess(1);
+  ExitThread(1);
+}
+
+struct TOverflow {
+  const EXCEPTION_RECORD* Record;
+  const CONTEXT* Context;
+};
+
+// On the reserve stack. Nothing in the program can handle a stack overflow it
+// did not guard itself, and the exhausted stack has no room left for the
+// unhandled-exception path: once reported, the thread or process ends here.
+void NotifyStackOverflow(void* parameter) {
+  const auto* overflow = static_cast<const TOverflow*>(parameter);
+  try {
+    NotifyOsException(*overflow->Record, *overflow->Context);
+  } catch (...) {
+  }
+  if (LastNotifiedAddress() ==
+      reinterpret_cast<std::uintptr_t>(overflow->Record->ExceptionAddress)) {
+    EndThreadOrProcess();
+  }
+}
+
 // First at every operating-system exception, before any frame's handler.
 LONG CALLBACK FirstVectoredHandler(EXCEPTION_POINTERS* pointers) {
   const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
@@ -229,17 +255,16 @@ LONG CALLBACK FirstVectoredHandler(EXCEPTION_POINTERS* pointers) {
   }
   THookGuard guard(state);
   TraceEnter("HookedExceptionObject", {record.ExceptionCode, record.ExceptionAddress});
-  try {
-    NotifyOsException(record, *pointers->ContextRecord);
-  } catch (...) {
+  TOverflow overflow{&record, pointers->ContextRecord};
+  if (record.ExceptionCode != EXCEPTION_STACK_OVERFLOW ||
+      !RunOnReserveStack(&NotifyStackOverflow, &overflow)) {
+    try {
+      NotifyOsException(record, *pointers->ContextRecord);
+    } catch (...) {
+    }
   }
   TraceExit("HookedExceptionObject");
   return EXCEPTION_CONTINUE_SEARCH;
-}
-
-[[noreturn]] void EndThreadOrProcess() {
-  if (IsMainThread()) ExitProcess(1);
-  ExitThread(1);
 }
 
 // A C++ exception nothing catches: the runtime calls this from inside the
@@ -319,6 +344,7 @@ void InstallRaiseHandlers() {
   vectoredHandler = AddVectoredExceptionHandler(1, &FirstVectoredHandler);
   previousTerminate = std::set_terminate(&HookedTerminate);
   previousFilter = SetUnhandledExceptionFilter(&HookedUnhandledFilter);
+  CreateReserveStack();
   raiseHooksInstalled = true;
 }
 
@@ -328,4 +354,5 @@ void RemoveRaiseHandlers() {
   vectoredHandler = nullptr;
   std::set_terminate(previousTerminate);
   SetUnhandledExceptionFilter(previousFilter);
+  FreeReserveStack();
 }

@@ -113,9 +113,13 @@ DWORD WINAPI HookedResumeThread(HANDLE thread) {
       // From the slot holding the return address into the creator up to the
       // base of the creator's stack.
       const auto* from = static_cast<const std::uint8_t*>(__builtin_frame_address(0)) + 8;
-      const auto* to = reinterpret_cast<const std::uint8_t*>(CurrentStackBase());
+      std::uintptr_t limit = 0, base = 0;
+      RunningStackRange(limit, base);
+      const auto* to = reinterpret_cast<const std::uint8_t*>(base);
       info.CreatorStack.clear();
-      if (from < to) info.CreatorStack.assign(from, to);
+      if (reinterpret_cast<std::uintptr_t>(from) >= limit && from < to) {
+        info.CreatorStack.assign(from, to);
+      }
     }
     TraceExit("HookedResumeThread");
   }

@@ -153,6 +153,29 @@ TEST(InterceptionTest, ProcessorFaultsAreReportedWithTheirClass) {
   EXPECT_EQ(reports[1].ClassName, "EDivByZero");
 }
 
+volatile int depthLimit = 1 << 30;
+__attribute__((noinline)) int Descend(int depth) {
+  volatile char frame[1024];
+  frame[0] = static_cast<char>(depth);
+  if (depth >= depthLimit) return frame[0];
+  return Descend(depth + 1) + frame[0];
+}
+
+TEST(InterceptionTest, StackOverflowIsReportedAndEndsOnlyItsThread) {
+  EXPECT_EQ(InThread([] { Descend(0); }), 1u);
+  const auto reports = TakeReports();
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].ClassName, "EStackOverflow");
+  EXPECT_GT(reports[0].StackItems, 0u);
+  // The process goes on, and later faults are reported as before.
+  EXPECT_EQ(InThread([] {
+              volatile int* volatile nowhere = nullptr;
+              *nowhere = 2;
+            }),
+            1u);
+  EXPECT_EQ(TakeReports().size(), 1u);
+}
+
 TEST(InterceptionTest, RethrowOfAHandledExceptionIsReportedWhereItEscapes) {
   InThread([] {
     try {
