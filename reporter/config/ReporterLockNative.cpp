@@ -1,5 +1,6 @@
 #include "reporter/config/ReporterLock.h"
 
+// No thread here ends holding the lock, so nothing is ever taken over.
 bool TVexlorLock::Acquire() {
   FMutex.lock();
   return false;
@@ -10,5 +11,9 @@ void TVexlorLock::Release() {
 }
 
 void TVexlorLock::Recover() {
-  // No thread ends holding the lock here: nothing is ever taken over.
+  if (!FRecovery) return;
+  try {
+    FRecovery(FContext);
+  } catch (...) {
+  }
 }
