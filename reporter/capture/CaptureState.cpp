@@ -2,11 +2,15 @@
 
 #include <mutex>
 
+#include "reporter/config/ReporterLock.h"
+
 namespace {
 
 // Plain globals: constant-initialised, so valid before any constructor runs.
-std::mutex lastExceptionLock;
 TLastException lastException;
+// A holder that ended halfway through a copy leaves a record that may pair one
+// exception's object with another's address: it is forgotten.
+TVexlorLock lastExceptionLock{[](void*) { lastException = {}; }};
 TReporterFlags flags;
 std::atomic<DWORD> mainThreadID{0};
 std::atomic<std::uintptr_t> mainThreadStackBase{0};

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include <mutex>
+#include <atomic>
 
 #include "reporter/capture/AddressLookup.h"
 #include "reporter/capture/DebugLookup.h"
@@ -8,29 +8,47 @@
 #include "reporter/capture/ProcessMemory.h"
 #include "reporter/capture/StackWalk.h"
 #include "reporter/config/ModuleMapping.h"
+#include "reporter/config/ReporterLock.h"
 #include "reporter/config/Trace.h"
 
 namespace {
 
-std::recursive_mutex& ModulesLock() {
-  static std::recursive_mutex lock;
+TWin32ModuleSource& ModuleSource() {
+  static auto* source = new TWin32ModuleSource;
+  return *source;
+}
+
+// Lives until the process ends: lookups may come from static destructors.
+std::atomic<TVexlorModulesList*>& ModulesListSlot() {
+  static std::atomic<TVexlorModulesList*> slot{new TVexlorModulesList(ModuleSource())};
+  return slot;
+}
+
+// A holder that ended may have left a record half-built or the list halfway
+// through growing or sorting. The list is started anew and filled again on
+// demand; the old one is left alone rather than freed, as records handed out
+// before (the options module of a report that was cut off) still point into
+// it.
+void StartNewModulesList(void*) {
+  ModulesListSlot() = new TVexlorModulesList(ModuleSource());
+}
+
+TVexlorLock& ModulesLock() {
+  static TVexlorLock lock{&StartNewModulesList};
   return lock;
 }
 
 }  // namespace
 
 TVexlorModulesList& VexlorModulesList() {
-  // Lives until the process ends: lookups may come from static destructors.
-  static TWin32ModuleSource* source = new TWin32ModuleSource;
-  static TVexlorModulesList* list = new TVexlorModulesList(*source);
-  return *list;
+  return *ModulesListSlot().load();
 }
 
 TModulesListLock::TModulesListLock() {
-  ModulesLock().lock();
+  ModulesLock().Acquire();
 }
 TModulesListLock::~TModulesListLock() {
-  ModulesLock().unlock();
+  ModulesLock().Release();
 }
 
 TVexlorModuleInfo* FindModuleInfo(std::uintptr_t moduleHandle) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "reporter/capture/ExceptNotify.h"
+#include "reporter/config/ReporterLock.h"
 #include "reporter/config/Trace.h"
 
 namespace {
@@ -12,7 +13,9 @@ namespace {
 // Built on first use: applications may register handlers from their own
 // static constructors.
 struct THandlers {
-  std::mutex Lock;
+  // Holders only copy the handlers or add and remove a pointer: a dead holder
+  // leaves the registrations as they were.
+  TVexlorLock Lock;
   std::vector<TVexlorEventComponent*> Components;
   TExceptionNotifyEvent ExceptionNotify;
   TActionNotifyEvent ActionNotify;

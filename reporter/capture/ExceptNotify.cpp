@@ -14,14 +14,19 @@
 #include "reporter/capture/SafeCallMark.h"
 #include "reporter/config/InternalErrors.h"
 #include "reporter/config/ModuleOptionsEx.h"
+#include "reporter/config/ReporterLock.h"
 #include "reporter/config/Trace.h"
 #include "runtime/Exceptions.h"
 
 namespace {
 
-std::recursive_mutex notifyLock;
-std::mutex callbackLock;
+// Its holder is the raising thread, which may be ended while it runs a posted
+// procedure or paints: the next report needs nothing of what it left.
+TVexlorLock notifyLock;
 std::function<void()>* callbackSlot = nullptr;  // guarded by callbackLock
+// The slot points into the stack of the thread that posted; after a holder
+// ended it may point into a dead stack, or its poster waits for it to empty.
+TVexlorLock callbackLock{[](void*) { callbackSlot = nullptr; }};
 TPipelineState pipelineState;
 TVexlorExceptionRecord recordInstance;
 std::atomic<TVexlorExceptionRecord*> currentRecord{nullptr};

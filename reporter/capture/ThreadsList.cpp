@@ -1,5 +1,8 @@
 #include "reporter/capture/ThreadsList.h"
 
+#include <algorithm>
+#include <mutex>
+
 std::ptrdiff_t TVexlorThreadsList::IndexOfThreadID(std::uint32_t threadID) const {
   for (std::size_t i = 0; i < FItems.size(); ++i)
     if (FItems[i]->ThreadID == threadID) return static_cast<std::ptrdiff_t>(i);
@@ -22,7 +25,17 @@ void TVexlorThreadsList::Delete(std::size_t index) {
 }
 
 void TVexlorThreadsList::RemoveThreadLocked(std::uint32_t threadID) {
-  std::lock_guard<std::recursive_mutex> guard(FLock);
+  std::lock_guard<TVexlorLock> guard(FLock);
   const std::ptrdiff_t index = IndexOfThreadID(threadID);
   if (index >= 0) Delete(static_cast<std::size_t>(index));
+}
+
+// The records are kept: each holds a creator's stack that cannot be had again,
+// and the handler thread, the holder most likely to end, only reads them. A
+// record without its thread's id or handle was being filled and is dropped.
+void TVexlorThreadsList::DropIncompleteItems(void* list) {
+  auto& items = static_cast<TVexlorThreadsList*>(list)->FItems;
+  std::erase_if(items, [](const std::unique_ptr<TVexlorThreadInfo>& item) {
+    return !item || item->ThreadID == 0 || item->Handle == 0;
+  });
 }

@@ -5,8 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
+
+#include "reporter/config/ReporterLock.h"
 
 struct TVexlorThreadInfo {
   std::uint32_t ThreadID = 0;
@@ -24,8 +25,10 @@ struct TVexlorThreadInfo {
 // the lock (Lock/Unlock), as the thread hooks touch the list only briefly.
 class TVexlorThreadsList {
  public:
-  void Lock() { FLock.lock(); }
-  void Unlock() { FLock.unlock(); }
+  // True when the lock was taken over from a thread that ended holding it;
+  // records it may have left incomplete are gone by then.
+  bool Lock() { return FLock.Acquire(); }
+  void Unlock() { FLock.Release(); }
 
   std::size_t Count() const { return FItems.size(); }
   // First match, -1 when absent.
@@ -41,6 +44,8 @@ class TVexlorThreadsList {
   void RemoveThreadLocked(std::uint32_t threadID);
 
  private:
-  std::recursive_mutex FLock;
+  static void DropIncompleteItems(void* list);
+
+  TVexlorLock FLock{&DropIncompleteItems, this};
   std::vector<std::unique_ptr<TVexlorThreadInfo>> FItems;
 };

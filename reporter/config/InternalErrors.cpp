@@ -5,6 +5,7 @@
 #include <exception>
 #include <mutex>
 
+#include "reporter/config/ReporterLock.h"
 #include "reporter/config/Trace.h"
 #include "reporter/config/TraceFormat.h"
 #include "reporter/config/TracePlatform.h"
@@ -18,11 +19,12 @@ constexpr std::uint32_t kQuestionBoxFlags = 0x242014;
 constexpr std::uint32_t kInformationBoxFlags = 0x242030;
 constexpr const char* kBugMailText = "VexlorLog 4.5.8 critical bug.";
 
-std::mutex warningLock;
 TVexlorInternalWarning& LastWarning() {
   static auto* warning = new TVexlorInternalWarning;
   return *warning;
 }
+// A warning its holder was writing when it ended is not trusted.
+TVexlorLock warningLock{[](void*) { LastWarning() = TVexlorInternalWarning{}; }};
 
 std::atomic<TCurrentExceptionAddressFunc> addressFunc{nullptr};
 std::atomic<bool> smtpWindowOpen{false};
@@ -94,19 +96,19 @@ std::string_view VexlorLogErrorCodeName(TVexlorLogErrorCode code) {
 }
 
 TVexlorInternalWarning LastInternalWarning() {
-  std::lock_guard<std::mutex> guard(warningLock);
+  std::lock_guard<TVexlorLock> guard(warningLock);
   return LastWarning();
 }
 
 void ClearLastInternalWarning() {
-  std::lock_guard<std::mutex> guard(warningLock);
+  std::lock_guard<TVexlorLock> guard(warningLock);
   LastWarning() = TVexlorInternalWarning{};
 }
 
 void ReportInternalWarning(TVexlorLogErrorCode code, const std::string& message) {
   try {
     {
-      std::lock_guard<std::mutex> guard(warningLock);
+      std::lock_guard<TVexlorLock> guard(warningLock);
       LastWarning() = TVexlorInternalWarning{code, message};
     }
     std::string line = "[WARNING] - Code: " + std::string(VexlorLogErrorCodeName(code)) +

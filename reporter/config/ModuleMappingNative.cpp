@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "reporter/config/ModuleMapping.h"
+#include "reporter/config/ReporterLock.h"
 #include "reporter/config/TracePlatform.h"
 
 extern "C" char __executable_start;
@@ -25,7 +26,7 @@ struct THandle {
   std::shared_ptr<TBlock> block;
 };
 
-std::mutex registryLock;
+TVexlorLock registryLock;
 std::map<std::string, std::shared_ptr<TBlock>>& Registry() {
   static auto* registry = new std::map<std::string, std::shared_ptr<TBlock>>;
   return *registry;
@@ -38,7 +39,7 @@ TModuleMappingHandle OpenOrCreateModuleMapping(std::uintptr_t moduleHandle, std:
   *data = nullptr;
   if (dataSize > 0xFFFFFFFFu - 4) return nullptr;
   std::string name = ModuleMappingName(ThisProcessId(), moduleHandle, suffix);
-  std::lock_guard<std::mutex> guard(registryLock);
+  std::lock_guard<TVexlorLock> guard(registryLock);
   auto found = Registry().find(name);
   std::shared_ptr<TBlock> block;
   if (found != Registry().end()) {
@@ -62,7 +63,7 @@ TModuleMappingHandle OpenOrCreateModuleMapping(std::uintptr_t moduleHandle, std:
 void CloseModuleMapping(TModuleMappingHandle handle, std::uint8_t*) {
   if (!handle) return;
   std::unique_ptr<THandle> owned(static_cast<THandle*>(handle));
-  std::lock_guard<std::mutex> guard(registryLock);
+  std::lock_guard<TVexlorLock> guard(registryLock);
   if (--owned->block->handles == 0) Registry().erase(owned->name);
 }
 

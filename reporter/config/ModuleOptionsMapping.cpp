@@ -3,12 +3,15 @@
 #include <mutex>
 
 #include "reporter/config/ModuleMapping.h"
+#include "reporter/config/ReporterLock.h"
 #include "reporter/config/TraceFormat.h"
 
 namespace {
 
+void WithdrawHalfWritten(void* block);
+
 struct TOwnBlock {
-  std::mutex lock;
+  TVexlorLock lock{&WithdrawHalfWritten, this};
   TModuleMappingHandle handle = nullptr;
   std::uint8_t* data = nullptr;
 };
@@ -16,6 +19,13 @@ struct TOwnBlock {
 TOwnBlock& Own() {
   static auto* block = new TOwnBlock;  // outlives every static destructor
   return *block;
+}
+
+// The holder may have ended while copying the stream into the block: other
+// modules must not read it until it is published again whole.
+void WithdrawHalfWritten(void* block) {
+  auto* own = static_cast<TOwnBlock*>(block);
+  if (own->handle && own->data) own->data[0] = 0;
 }
 
 void CloseLocked(TOwnBlock& own) {
@@ -39,7 +49,7 @@ std::uint32_t ModuleMappingDataSize(const std::uint8_t* data) {
 
 bool CreateOwnModuleOptionsMapping() {
   TOwnBlock& own = Own();
-  std::lock_guard<std::mutex> guard(own.lock);
+  std::lock_guard<TVexlorLock> guard(own.lock);
   CloseLocked(own);
   own.handle = OpenOrCreateModuleMapping(ThisModuleHandle(), kModuleOptionsSuffix, 1, &own.data);
   if (!own.handle) return false;
@@ -49,7 +59,7 @@ bool CreateOwnModuleOptionsMapping() {
 
 bool PublishOwnModuleOptions(const std::vector<std::uint8_t>& optionsStream) {
   TOwnBlock& own = Own();
-  std::lock_guard<std::mutex> guard(own.lock);
+  std::lock_guard<TVexlorLock> guard(own.lock);
   CloseLocked(own);
   if (optionsStream.size() > 0x7FFFFFF0u) return false;
   auto size = static_cast<std::uint32_t>(optionsStream.size() + 1);
@@ -68,7 +78,7 @@ bool PublishOwnModuleOptions(const std::vector<std::uint8_t>& optionsStream) {
 
 void CloseOwnModuleOptionsMapping() {
   TOwnBlock& own = Own();
-  std::lock_guard<std::mutex> guard(own.lock);
+  std::lock_guard<TVexlorLock> guard(own.lock);
   CloseLocked(own);
 }
 

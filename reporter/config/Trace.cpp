@@ -5,6 +5,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "reporter/config/ReporterLock.h"
 #include "reporter/config/TraceFormat.h"
 #include "reporter/config/TracePlatform.h"
 
@@ -15,7 +16,9 @@ std::atomic<bool> enabledFlag{false};
 namespace {
 
 struct TraceState {
-  std::mutex lock;
+  // A holder only appends whole lines and writes the file: what it leaves is
+  // kept as it is.
+  TVexlorLock lock;
   bool saveEachLine = false;
   bool designEnvironment = false;
   bool finished = false;
@@ -94,7 +97,7 @@ void trace_detail::Record(std::string_view routine, TraceParams params, int inde
   if (indentChange < 0) threadIndent = std::max(0, threadIndent + indentChange);
   std::string line = FormatTraceLine(time, thread, threadIndent, routine, text);
   if (indentChange > 0) threadIndent += indentChange;
-  std::lock_guard<std::mutex> guard(state.lock);
+  std::lock_guard<TVexlorLock> guard(state.lock);
   if (!enabledFlag.load(std::memory_order_relaxed)) return;
   state.lines.push_back(std::move(line));
   if (state.saveEachLine) WriteFile(state);
@@ -108,31 +111,31 @@ void TraceExitLine(std::string_view routine, TraceParams params) {
 
 bool GetTraceEnabled() {
   TraceState& state = State();
-  std::lock_guard<std::mutex> guard(state.lock);
+  std::lock_guard<TVexlorLock> guard(state.lock);
   return trace_detail::enabledFlag.load();
 }
 
 void SetTraceEnabled(bool value) {
   TraceState& state = State();
-  std::lock_guard<std::mutex> guard(state.lock);
+  std::lock_guard<TVexlorLock> guard(state.lock);
   trace_detail::enabledFlag.store(value);
 }
 
 bool GetTraceSaveEachLine() {
   TraceState& state = State();
-  std::lock_guard<std::mutex> guard(state.lock);
+  std::lock_guard<TVexlorLock> guard(state.lock);
   return state.saveEachLine;
 }
 
 void SetTraceSaveEachLine(bool value) {
   TraceState& state = State();
-  std::lock_guard<std::mutex> guard(state.lock);
+  std::lock_guard<TVexlorLock> guard(state.lock);
   state.saveEachLine = value;
 }
 
 bool SaveTrace() {
   TraceState& state = State();
-  std::lock_guard<std::mutex> guard(state.lock);
+  std::lock_guard<TVexlorLock> guard(state.lock);
   if (!trace_detail::enabledFlag.load()) return false;
   return WriteFile(state);
 }
@@ -143,7 +146,7 @@ std::string TraceFileName() {
 
 std::vector<std::string> TraceLines() {
   TraceState& state = State();
-  std::lock_guard<std::mutex> guard(state.lock);
+  std::lock_guard<TVexlorLock> guard(state.lock);
   return state.lines;
 }
 
@@ -153,7 +156,7 @@ bool InDesignEnvironment() {
 
 TTraceThreadNameProc SetTraceThreadNameProc(TTraceThreadNameProc proc) {
   TraceState& state = State();
-  std::lock_guard<std::mutex> guard(state.lock);
+  std::lock_guard<TVexlorLock> guard(state.lock);
   return state.threadName.exchange(proc ? proc : DefaultTraceThreadName);
 }
 
@@ -165,7 +168,7 @@ std::string DefaultTraceThreadName() {
 
 void TraceShutdown() {
   TraceState& state = State();
-  std::lock_guard<std::mutex> guard(state.lock);
+  std::lock_guard<TVexlorLock> guard(state.lock);
   if (state.finished) return;
   state.finished = true;
   if (trace_detail::enabledFlag.load() && !state.saveEachLine) WriteFile(state);

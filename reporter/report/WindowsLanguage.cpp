@@ -4,13 +4,16 @@
 
 #include <mutex>
 
+#include "reporter/config/ReporterLock.h"
 #include "reporter/report/SystemFormats.h"
 
 namespace {
 
 // EnumSystemLocalesA's callback takes no context, so the answer travels
 // through these; the lock keeps two enumerations from sharing them.
-std::mutex languageLock;
+// Each enumeration starts from a cleared answer: a dead holder leaves nothing
+// to repair.
+TVexlorLock languageLock;
 std::string languageResult;
 LANGID languageWanted = 0;
 
@@ -44,7 +47,7 @@ BOOL CALLBACK OnLocale(LPSTR localeText) {
 }  // namespace
 
 std::string SystemDefaultLanguageName() {
-  std::lock_guard<std::mutex> guard(languageLock);
+  std::lock_guard<TVexlorLock> guard(languageLock);
   languageResult.clear();
   languageWanted = GetSystemDefaultLangID();
   EnumSystemLocalesA(OnLocale, LCID_INSTALLED);
