@@ -20,9 +20,21 @@
 
 namespace {
 
-// Its holder is the raising thread, which may be ended while it runs a posted
-// procedure or paints: the next report needs nothing of what it left.
-TVexlorLock notifyLock;
+// The handler thread of the report under way. A raising thread that ended
+// while it waited leaves it here, still running.
+std::atomic<HANDLE> reportThread{nullptr};
+
+// The holder of the notify lock is the raising thread, which may be ended
+// while it runs a posted procedure or paints. Its report's handler thread may
+// still be at work on the shared record: one report at a time means the next
+// one waits for it.
+void WaitForCutOffReport(void*) {
+  if (HANDLE thread = reportThread.exchange(nullptr)) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
+}
+TVexlorLock notifyLock{&WaitForCutOffReport};
 std::function<void()>* callbackSlot = nullptr;  // guarded by callbackLock
 // The slot points into the stack of the thread that posted; after a holder
 // ended it may point into a dead stack, or its poster waits for it to empty.
@@ -70,7 +82,10 @@ class TExceptionThread {
     if (params_.StackPointer == 0) params_.StackPointer = raising.StackStart;
   }
   ~TExceptionThread() {
-    if (handle_) CloseHandle(handle_);
+    if (!handle_) return;
+    HANDLE own = handle_;
+    reportThread.compare_exchange_strong(own, nullptr);
+    CloseHandle(handle_);
   }
   TExceptionThread(const TExceptionThread&) = delete;
   TExceptionThread& operator=(const TExceptionThread&) = delete;
@@ -78,6 +93,7 @@ class TExceptionThread {
   bool Start() {
     Running = 1;
     handle_ = CreateThread(nullptr, 0, &ThreadProc, this, 0, nullptr);
+    if (handle_) reportThread = handle_;
     if (!handle_) Running = 0;
     return handle_ != nullptr;
   }
@@ -110,6 +126,22 @@ class TExceptionThread {
   bool isCallReturn_;
   TExceptNotifyParams params_;
   HANDLE handle_ = nullptr;
+};
+
+// Whether a thread has ended; one that cannot be opened has.
+class TThreadWatch {
+ public:
+  explicit TThreadWatch(DWORD threadID) : handle_(OpenThread(SYNCHRONIZE, FALSE, threadID)) {}
+  ~TThreadWatch() {
+    if (handle_) CloseHandle(handle_);
+  }
+  TThreadWatch(const TThreadWatch&) = delete;
+  TThreadWatch& operator=(const TThreadWatch&) = delete;
+
+  bool Ended() const { return !handle_ || WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }
+
+ private:
+  HANDLE handle_;
 };
 
 class TInNotifyScope {
@@ -241,6 +273,9 @@ void RunInRaisingThread(const std::function<void()>& procedure) {
   TVexlorExceptionRecord* record = CurrentExceptionRecord();
   if (record && record->ThreadID != GetCurrentThreadId()) {
     std::function<void()> posted = procedure;
+    // A raising thread that was ended (a fault in a procedure it ran for us)
+    // runs nothing any more: its poster goes on without it.
+    const TThreadWatch raising(record->ThreadID);
     // One slot: a second poster waits for it to be free instead of replacing
     // a procedure that has not run yet.
     for (;;) {
@@ -251,12 +286,17 @@ void RunInRaisingThread(const std::function<void()>& procedure) {
           break;
         }
       }
+      if (raising.Ended()) break;
       Sleep(10);
     }
     for (;;) {
       {
         std::lock_guard guard(callbackLock);
         if (callbackSlot != &posted) break;
+        if (raising.Ended()) {
+          callbackSlot = nullptr;
+          break;
+        }
       }
       Sleep(10);
     }
