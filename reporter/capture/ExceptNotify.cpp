@@ -3,6 +3,7 @@
 // and runs the procedures posted to it.
 #include "reporter/capture/ExceptNotify.h"
 
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -71,7 +72,7 @@ void RunPostedCallback() {
 }
 
 // The handler thread: builds the report while the raising thread waits.
-class TExceptionThread {
+class TExceptionThread : public std::enable_shared_from_this<TExceptionThread> {
  public:
   TExceptionThread(const TVexlorExceptionObject& object, std::uintptr_t address, bool isCallReturn,
                    const TExceptNotifyParams& params)
@@ -81,21 +82,31 @@ class TExceptionThread {
     if (params_.StackTop == 0) params_.StackTop = CurrentStackBase();
     if (params_.StackPointer == 0) params_.StackPointer = raising.StackStart;
   }
-  ~TExceptionThread() {
-    if (!handle_) return;
-    HANDLE own = handle_;
-    reportThread.compare_exchange_strong(own, nullptr);
-    CloseHandle(handle_);
-  }
   TExceptionThread(const TExceptionThread&) = delete;
   TExceptionThread& operator=(const TExceptionThread&) = delete;
 
   bool Start() {
     Running = 1;
-    handle_ = CreateThread(nullptr, 0, &ThreadProc, this, 0, nullptr);
-    if (handle_) reportThread = handle_;
-    if (!handle_) Running = 0;
-    return handle_ != nullptr;
+    // The handler thread holds the object as well: a raising thread that is
+    // ended while it waits (a fault in a procedure it runs for the report)
+    // takes its stack with it, and the report is finished without it.
+    auto* shared = new std::shared_ptr<TExceptionThread>(shared_from_this());
+    handle_ = CreateThread(nullptr, 0, &ThreadProc, shared, 0, nullptr);
+    if (!handle_) {
+      delete shared;
+      Running = 0;
+      return false;
+    }
+    reportThread = handle_;
+    return true;
+  }
+  // Once the thread has ended: it is no longer the report under way.
+  void Close() {
+    if (!handle_) return;
+    HANDLE own = handle_;
+    reportThread.compare_exchange_strong(own, nullptr);
+    CloseHandle(handle_);
+    handle_ = nullptr;
   }
   void WaitFor() const {
     if (handle_) WaitForSingleObject(handle_, INFINITE);
@@ -108,8 +119,12 @@ class TExceptionThread {
   bool Outcome = false;
 
  private:
-  static DWORD WINAPI ThreadProc(LPVOID self) {
-    auto* thread = static_cast<TExceptionThread*>(self);
+  static DWORD WINAPI ThreadProc(LPVOID parameter) {
+    // A thread ended by a fault never drops its share: the object is left
+    // behind rather than freed under its raising thread.
+    const std::unique_ptr<std::shared_ptr<TExceptionThread>> share(
+        static_cast<std::shared_ptr<TExceptionThread>*>(parameter));
+    TExceptionThread* thread = share->get();
     // The reporter's own exceptions in this thread are never reports.
     ThreadCaptureState().InNotify = true;
     try {
@@ -157,8 +172,8 @@ class TInNotifyScope {
 
 bool NotifyInHandlerThread(const TVexlorExceptionObject& object, std::uintptr_t address,
                            bool isCallReturn, const TExceptNotifyParams& params) {
-  TExceptionThread thread(object, address, isCallReturn, params);
-  if (!thread.Start()) {
+  const auto thread = std::make_shared<TExceptionThread>(object, address, isCallReturn, params);
+  if (!thread->Start()) {
     // No thread to be had (resources exhausted): the report is made here
     // rather than lost.
     return InternalExceptNotify(object, address, isCallReturn, params);
@@ -168,9 +183,10 @@ bool NotifyInHandlerThread(const TVexlorExceptionObject& object, std::uintptr_t 
     if (mainThread) PumpPaintMessages();
     RunPostedCallback();
     Sleep(10);
-  } while (thread.Running && !thread.Ended());
-  thread.WaitFor();
-  if (thread.Running) {
+  } while (thread->Running && !thread->Ended());
+  thread->WaitFor();
+  thread->Close();
+  if (thread->Running) {
     // The report was cut off: the internal error names the step it reached.
     try {
       throw Exception("The report's handler thread ended at a fault.");
@@ -178,7 +194,7 @@ bool NotifyInHandlerThread(const TVexlorExceptionObject& object, std::uintptr_t 
       ReportInternalError("InternalExceptNotify." + std::to_string(PipelineState().Stage.load()));
     }
   }
-  return thread.Outcome;
+  return thread->Outcome;
 }
 
 }  // namespace
