@@ -3,6 +3,7 @@
 // and runs the procedures posted to it.
 #include "reporter/capture/ExceptNotify.h"
 
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -20,9 +21,21 @@
 
 namespace {
 
-// Its holder is the raising thread, which may be ended while it runs a posted
-// procedure or paints: the next report needs nothing of what it left.
-TVexlorLock notifyLock;
+// The handler thread of the report under way. A raising thread that ended
+// while it waited leaves it here, still running.
+std::atomic<HANDLE> reportThread{nullptr};
+
+// The holder of the notify lock is the raising thread, which may be ended
+// while it runs a posted procedure or paints. Its report's handler thread may
+// still be at work on the shared record: one report at a time means the next
+// one waits for it.
+void WaitForCutOffReport(void*) {
+  if (HANDLE thread = reportThread.exchange(nullptr)) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
+}
+TVexlorLock notifyLock{&WaitForCutOffReport};
 std::function<void()>* callbackSlot = nullptr;  // guarded by callbackLock
 // The slot points into the stack of the thread that posted; after a holder
 // ended it may point into a dead stack, or its poster waits for it to empty.
@@ -59,7 +72,7 @@ void RunPostedCallback() {
 }
 
 // The handler thread: builds the report while the raising thread waits.
-class TExceptionThread {
+class TExceptionThread : public std::enable_shared_from_this<TExceptionThread> {
  public:
   TExceptionThread(const TVexlorExceptionObject& object, std::uintptr_t address, bool isCallReturn,
                    const TExceptNotifyParams& params)
@@ -69,17 +82,31 @@ class TExceptionThread {
     if (params_.StackTop == 0) params_.StackTop = CurrentStackBase();
     if (params_.StackPointer == 0) params_.StackPointer = raising.StackStart;
   }
-  ~TExceptionThread() {
-    if (handle_) CloseHandle(handle_);
-  }
   TExceptionThread(const TExceptionThread&) = delete;
   TExceptionThread& operator=(const TExceptionThread&) = delete;
 
   bool Start() {
     Running = 1;
-    handle_ = CreateThread(nullptr, 0, &ThreadProc, this, 0, nullptr);
-    if (!handle_) Running = 0;
-    return handle_ != nullptr;
+    // The handler thread holds the object as well: a raising thread that is
+    // ended while it waits (a fault in a procedure it runs for the report)
+    // takes its stack with it, and the report is finished without it.
+    auto* shared = new std::shared_ptr<TExceptionThread>(shared_from_this());
+    handle_ = CreateThread(nullptr, 0, &ThreadProc, shared, 0, nullptr);
+    if (!handle_) {
+      delete shared;
+      Running = 0;
+      return false;
+    }
+    reportThread = handle_;
+    return true;
+  }
+  // Once the thread has ended: it is no longer the report under way.
+  void Close() {
+    if (!handle_) return;
+    HANDLE own = handle_;
+    reportThread.compare_exchange_strong(own, nullptr);
+    CloseHandle(handle_);
+    handle_ = nullptr;
   }
   void WaitFor() const {
     if (handle_) WaitForSingleObject(handle_, INFINITE);
@@ -92,8 +119,12 @@ class TExceptionThread {
   bool Outcome = false;
 
  private:
-  static DWORD WINAPI ThreadProc(LPVOID self) {
-    auto* thread = static_cast<TExceptionThread*>(self);
+  static DWORD WINAPI ThreadProc(LPVOID parameter) {
+    // A thread ended by a fault never drops its share: the object is left
+    // behind rather than freed under its raising thread.
+    const std::unique_ptr<std::shared_ptr<TExceptionThread>> share(
+        static_cast<std::shared_ptr<TExceptionThread>*>(parameter));
+    TExceptionThread* thread = share->get();
     // The reporter's own exceptions in this thread are never reports.
     ThreadCaptureState().InNotify = true;
     try {
@@ -112,6 +143,22 @@ class TExceptionThread {
   HANDLE handle_ = nullptr;
 };
 
+// Whether a thread has ended; one that cannot be opened has.
+class TThreadWatch {
+ public:
+  explicit TThreadWatch(DWORD threadID) : handle_(OpenThread(SYNCHRONIZE, FALSE, threadID)) {}
+  ~TThreadWatch() {
+    if (handle_) CloseHandle(handle_);
+  }
+  TThreadWatch(const TThreadWatch&) = delete;
+  TThreadWatch& operator=(const TThreadWatch&) = delete;
+
+  bool Ended() const { return !handle_ || WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }
+
+ private:
+  HANDLE handle_;
+};
+
 class TInNotifyScope {
  public:
   explicit TInNotifyScope(TThreadCaptureState& state) : state_(state) { state_.InNotify = true; }
@@ -125,8 +172,8 @@ class TInNotifyScope {
 
 bool NotifyInHandlerThread(const TVexlorExceptionObject& object, std::uintptr_t address,
                            bool isCallReturn, const TExceptNotifyParams& params) {
-  TExceptionThread thread(object, address, isCallReturn, params);
-  if (!thread.Start()) {
+  const auto thread = std::make_shared<TExceptionThread>(object, address, isCallReturn, params);
+  if (!thread->Start()) {
     // No thread to be had (resources exhausted): the report is made here
     // rather than lost.
     return InternalExceptNotify(object, address, isCallReturn, params);
@@ -136,9 +183,10 @@ bool NotifyInHandlerThread(const TVexlorExceptionObject& object, std::uintptr_t 
     if (mainThread) PumpPaintMessages();
     RunPostedCallback();
     Sleep(10);
-  } while (thread.Running && !thread.Ended());
-  thread.WaitFor();
-  if (thread.Running) {
+  } while (thread->Running && !thread->Ended());
+  thread->WaitFor();
+  thread->Close();
+  if (thread->Running) {
     // The report was cut off: the internal error names the step it reached.
     try {
       throw Exception("The report's handler thread ended at a fault.");
@@ -146,7 +194,7 @@ bool NotifyInHandlerThread(const TVexlorExceptionObject& object, std::uintptr_t 
       ReportInternalError("InternalExceptNotify." + std::to_string(PipelineState().Stage.load()));
     }
   }
-  return thread.Outcome;
+  return thread->Outcome;
 }
 
 }  // namespace
@@ -241,6 +289,9 @@ void RunInRaisingThread(const std::function<void()>& procedure) {
   TVexlorExceptionRecord* record = CurrentExceptionRecord();
   if (record && record->ThreadID != GetCurrentThreadId()) {
     std::function<void()> posted = procedure;
+    // A raising thread that was ended (a fault in a procedure it ran for us)
+    // runs nothing any more: its poster goes on without it.
+    const TThreadWatch raising(record->ThreadID);
     // One slot: a second poster waits for it to be free instead of replacing
     // a procedure that has not run yet.
     for (;;) {
@@ -251,12 +302,17 @@ void RunInRaisingThread(const std::function<void()>& procedure) {
           break;
         }
       }
+      if (raising.Ended()) break;
       Sleep(10);
     }
     for (;;) {
       {
         std::lock_guard guard(callbackLock);
         if (callbackSlot != &posted) break;
+        if (raising.Ended()) {
+          callbackSlot = nullptr;
+          break;
+        }
       }
       Sleep(10);
     }
