@@ -47,6 +47,11 @@ void FillCachedFrame(TCachedFrame& entry, DWORD64 ip, PRUNTIME_FUNCTION function
   // not start an epilogue for the function's whole frame to be in place.
   entry.Reduced = ReadUnwindRecipe(info, kMaxUnwindInfo, offset, entry.Recipe) &&
                   !MayStartEpilogue(reinterpret_cast<const std::uint8_t*>(ip + 1));
+  entry.FunctionStart = imageBase + function->BeginAddress;
+  if (entry.Reduced && entry.Recipe.HasExceptionHandler) {
+    entry.Handler = imageBase + entry.Recipe.HandlerRva;
+    entry.HandlerData = const_cast<std::uint8_t*>(info) + entry.Recipe.HandlerDataOffset;
+  }
 }
 
 struct TStackBounds {
@@ -61,15 +66,21 @@ TStackBounds ThisThreadStack() {
   return bounds;
 }
 
-bool ReadSlot(const TStackBounds& stack, DWORD64 address, std::uint64_t& value) {
+[[gnu::noinline]] bool ReadOtherSlot(DWORD64 address, std::uint64_t& value) {
+  return ReadForeign(reinterpret_cast<const void*>(address), value);
+}
+
+// Inlined: a walk reads several slots per frame, nearly all on its own stack.
+[[gnu::always_inline]] inline bool ReadSlot(const TStackBounds& stack, DWORD64 address,
+                                            std::uint64_t& value) {
   if (address >= stack.Low && address + 8 <= stack.High) {
     value = *reinterpret_cast<const std::uint64_t*>(address);
     return true;
   }
-  return ReadForeign(reinterpret_cast<const void*>(address), value);
+  return ReadOtherSlot(address, value);
 }
 
-bool ApplyRecipe(CONTEXT& context, const TUnwindRecipe& recipe) {
+[[gnu::always_inline]] inline bool ApplyRecipe(CONTEXT& context, const TUnwindRecipe& recipe) {
   const TStackBounds stack = ThisThreadStack();
   const DWORD64 body = context.Rsp;
   std::uint64_t values[kMaxRegisterSaves];
@@ -134,10 +145,13 @@ TFrameCache& ThisThreadFrameCache() {
 
 TUnwindStep UnwindFrame(CONTEXT& context, DWORD64 ip, TUnwoundFrame& frame, TFrameCache& cache) {
   frame = {};
-  const TOwnFunctionTable& own = OwnFunctionTable();
+  if (cache.ImageEnd == 0) {
+    cache.ImageBase = OwnFunctionTable().Base;
+    cache.ImageEnd = OwnFunctionTable().End;
+  }
   // A return address of this executable: the cache knows the frame, without
   // a search of the function table.
-  if (ip >= own.Base && ip < own.End && ip != context.Rip) {
+  if (ip >= cache.ImageBase && ip < cache.ImageEnd && ip != context.Rip) {
     TCachedFrame& entry = cache.Frames[(ip ^ (ip >> 7)) % cache.Frames.size()];
     if (entry.Ip != ip || !entry.Function) {
       DWORD64 imageBase = 0;
@@ -145,20 +159,14 @@ TUnwindStep UnwindFrame(CONTEXT& context, DWORD64 ip, TUnwoundFrame& frame, TFra
       if (!function) return TUnwindStep::NoEntry;
       FillCachedFrame(entry, ip, function, imageBase);
     }
-    frame.ImageBase = own.Base;
-    frame.FunctionStart = own.Base + entry.Function->BeginAddress;
+    frame.ImageBase = cache.ImageBase;
+    frame.FunctionStart = entry.FunctionStart;
     frame.MemoKey = &entry.MemoKey;
     frame.Memo = &entry.Memo;
-    if (entry.Reduced) {
-      const TUnwindRecipe& recipe = entry.Recipe;
-      if (recipe.HasExceptionHandler) {
-        frame.Handler = own.Base + recipe.HandlerRva;
-        frame.HandlerData = reinterpret_cast<std::uint8_t*>(own.Base + entry.Function->UnwindData) +
-                            recipe.HandlerDataOffset;
-      }
-      return ApplyRecipe(context, recipe) ? TUnwindStep::Unwound : TUnwindStep::Unreadable;
-    }
-    return SystemUnwind(context, entry.Function, frame);
+    if (!entry.Reduced) return SystemUnwind(context, entry.Function, frame);
+    frame.Handler = entry.Handler;
+    frame.HandlerData = entry.HandlerData;
+    return ApplyRecipe(context, entry.Recipe) ? TUnwindStep::Unwound : TUnwindStep::Unreadable;
   }
   const PRUNTIME_FUNCTION function = LookupFunctionEntry(ip, frame.ImageBase);
   if (!function) return TUnwindStep::NoEntry;

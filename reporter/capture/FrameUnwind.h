@@ -35,12 +35,16 @@ struct TCachedFrame {
   PRUNTIME_FUNCTION Function = nullptr;
   bool Reduced = false;  // Recipe applies; otherwise the system unwinds
   TUnwindRecipe Recipe;
+  std::uintptr_t FunctionStart = 0;
+  std::uintptr_t Handler = 0;
+  void* HandlerData = nullptr;
   const void* MemoKey = nullptr;
   int Memo = 0;
 };
 
 // Per thread: no lock on the raise path, and only the owning thread writes.
 struct TFrameCache {
+  std::uintptr_t ImageBase = 0, ImageEnd = 0;  // of the executable, once known
   std::array<TCachedFrame, 128> Frames{};
 };
 TFrameCache& ThisThreadFrameCache();
