@@ -9,7 +9,9 @@
 
 class TThread {
  public:
-  // A suspended thread waits for Start.
+  // A suspended thread waits for Start. A derived class passes true and calls
+  // Start at the end of its own constructor: started from here (false), the
+  // thread may call Execute before the derived part of the object exists.
   explicit TThread(bool CreateSuspended);
   virtual ~TThread();
   TThread(const TThread&) = delete;

@@ -18,7 +18,9 @@ __attribute__((noinline)) void ReadFrame(int index) {
 
 class TReaderThread : public TThread {
  public:
-  TReaderThread() : TThread(false) {}
+  // Started once the whole object exists: a thread started from the base
+  // constructor could reach Execute before this class's part is built.
+  TReaderThread() : TThread(true) { Start(); }
 
  protected:
   void Execute() override { ReadFrame(12); }
