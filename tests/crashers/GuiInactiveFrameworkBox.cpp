@@ -69,9 +69,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   int ticks = 0;
   timer->SetInterval(50);
   timer->OnTimer = [&](TObject*) {
+    // The timer goes on ticking inside the box's own message loop: end only
+    // once the box was answered (or after 30 s), or a slow watcher would
+    // never see it.
     if (++ticks == 1) {
       SelectMonitor(9);
-    } else {
+    } else if (boxSeen || ticks > 600) {
       application.Terminate();
     }
   };
