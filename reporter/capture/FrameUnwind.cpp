@@ -138,6 +138,14 @@ bool ReadStackSlot(DWORD64 address, std::uint64_t& value) {
   return ReadSlot(ThisThreadStack(), address, value);
 }
 
+bool UnwindLeafFrame(CONTEXT& context) {
+  std::uint64_t returnAddress = 0;
+  if (!ReadStackSlot(context.Rsp, returnAddress)) return false;
+  context.Rip = returnAddress;
+  context.Rsp += 8;
+  return true;
+}
+
 TFrameCache& ThisThreadFrameCache() {
   thread_local TFrameCache cache;
   return cache;

@@ -57,6 +57,10 @@ PRUNTIME_FUNCTION LookupFunctionEntry(DWORD64 pc, DWORD64& imageBase);
 // probe of the memory system.
 bool ReadStackSlot(DWORD64 address, std::uint64_t& value);
 
+// Leaves a function without unwind data (a leaf): its return address is on
+// top of the stack. False when that slot cannot be read.
+bool UnwindLeafFrame(CONTEXT& context);
+
 // Unwinds the frame that context.Rip is in. ip identifies the frame's code:
 // context.Rip at a fault, context.Rip - 1 at a return address (the call
 // belongs to the frame, the address after it may not).

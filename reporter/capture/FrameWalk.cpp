@@ -66,11 +66,7 @@ TFrameAnalysis AnalyseFrames(const CONTEXT& start, bool isFault, bool osExceptio
     const TUnwindStep step = UnwindFrame(context, ip, frame, cache);
     if (step == TUnwindStep::Unreadable) break;
     if (step == TUnwindStep::NoEntry) {
-      // A leaf function: the return address is on top of the stack.
-      std::uint64_t returnAddress = 0;
-      if (!ReadStackSlot(context.Rsp, returnAddress)) break;
-      context.Rip = returnAddress;
-      context.Rsp += 8;
+      if (!UnwindLeafFrame(context)) break;
       continue;
     }
     const std::uintptr_t handler = frame.Handler;

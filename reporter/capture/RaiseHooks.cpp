@@ -36,12 +36,7 @@ void UnwindFrames(CONTEXT& context, int frames) {
     TUnwoundFrame frame;
     const TUnwindStep step = UnwindFrame(context, context.Rip - 1, frame);
     if (step == TUnwindStep::Unreadable) return;
-    if (step == TUnwindStep::NoEntry) {
-      std::uint64_t returnAddress = 0;
-      if (!ReadStackSlot(context.Rsp, returnAddress)) return;
-      context.Rip = returnAddress;
-      context.Rsp += 8;
-    }
+    if (step == TUnwindStep::NoEntry && !UnwindLeafFrame(context)) return;
   }
 }
 
