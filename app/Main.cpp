@@ -7,7 +7,7 @@
 #include "app/VersionText.h"
 #include "app/Video.h"
 #include "runtime/Dialogs.h"
-#include "runtime/IniFile.h"
+#include "runtime/IniFilesWin.h"
 #include "tray/CoolTrayIcon.h"
 
 TfrmVPMain* frmVPMain = nullptr;

@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
-#include "reporter/capture/CaptureState.h"
-#include "reporter/capture/EventHandlers.h"
-#include "reporter/capture/ExceptionRecord.h"
-#include "reporter/capture/ReporterStartup.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/pipeline/EventHandlers.h"
+#include "reporter/pipeline/ExceptionRecord.h"
+#include "reporter/startup/ReporterStartup.h"
 #include "reporter/config/ModuleOptionsEx.h"
 #include "runtime/Exceptions.h"
 

@@ -12,9 +12,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "reporter/capture/AddressLookup.h"
-#include "reporter/capture/DebugData.h"
-#include "reporter/capture/ReporterData.h"
+#include "reporter/debugdata/AddressLookup.h"
+#include "reporter/debugdata/DebugData.h"
+#include "reporter/debugdata/ReporterData.h"
 #include "tools/vexlor/AttachOptions.h"
 #include "tools/vexlor/ToolModule.h"
 

@@ -1,7 +1,7 @@
 #include "reporter/capture/AppKindHandlers.h"
 
-#include "reporter/capture/DebugLookup.h"
-#include "reporter/capture/Hooks.h"
+#include "reporter/debugdata/DebugLookup.h"
+#include "reporter/hooking/HooksWin.h"
 #include "reporter/capture/Interception.h"
 #include "reporter/config/Trace.h"
 

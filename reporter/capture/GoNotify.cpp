@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "reporter/capture/CaptureState.h"
-#include "reporter/capture/ExceptNotify.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/pipeline/ExceptNotifyWin.h"
 #include "reporter/capture/Interception.h"
 #include "reporter/config/Trace.h"
 

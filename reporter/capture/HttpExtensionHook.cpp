@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "reporter/capture/Hooks.h"
+#include "reporter/hooking/HooksWin.h"
 #include "reporter/config/Trace.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "reporter/capture/ExceptionObject.h"
+#include "reporter/interception/ExceptionObject.h"
 
 // Called by every interception hook once the raising context is recorded in
 // the thread's capture state. Keeps the thread's last-error value.

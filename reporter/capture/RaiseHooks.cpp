@@ -8,14 +8,14 @@
 #include <exception>
 #include <typeinfo>
 
-#include "reporter/capture/CaptureState.h"
-#include "reporter/capture/ExceptNotify.h"
-#include "reporter/capture/ForeignMemory.h"
-#include "reporter/capture/FrameUnwind.h"
-#include "reporter/capture/FrameWalk.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/pipeline/ExceptNotifyWin.h"
+#include "reporter/debugdata/ForeignMemory.h"
+#include "reporter/interception/FrameUnwindWin.h"
+#include "reporter/interception/FrameWalkWin.h"
 #include "reporter/capture/Interception.h"
-#include "reporter/capture/ModuleFiles.h"
-#include "reporter/capture/OsExceptionObjects.h"
+#include "reporter/debugdata/ModuleFiles.h"
+#include "reporter/interception/OsExceptionObjects.h"
 #include "reporter/capture/RaiseEntry.h"
 #include "reporter/capture/ReserveStack.h"
 #include "reporter/config/Trace.h"

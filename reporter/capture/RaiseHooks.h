@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "reporter/capture/ExceptionObject.h"
+#include "reporter/interception/ExceptionObject.h"
 
 // The thrown object of a C++ exception's unwind header (the first parameter
 // of a 0x20474343 raise); none when the header is not the C++ runtime's.

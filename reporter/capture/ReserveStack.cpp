@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "reporter/capture/CaptureState.h"
+#include "reporter/interception/CaptureStateWin.h"
 
 namespace {
 

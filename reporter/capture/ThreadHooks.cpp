@@ -7,12 +7,12 @@
 #include <typeinfo>
 #include <vector>
 
-#include "reporter/capture/CaptureState.h"
-#include "reporter/capture/ForeignMemory.h"
-#include "reporter/capture/FrameWalk.h"
-#include "reporter/capture/Hooks.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/debugdata/ForeignMemory.h"
+#include "reporter/interception/FrameWalkWin.h"
+#include "reporter/hooking/HooksWin.h"
 #include "reporter/capture/Interception.h"
-#include "reporter/capture/ThreadsList.h"
+#include "reporter/debugdata/ThreadsList.h"
 #include "reporter/config/Trace.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "reporter/capture/MemoryReader.h"
+#include "reporter/debugdata/MemoryReader.h"
 #include "reporter/report/CpuBlock.h"
 
 // The 16 stack slots at stackPointer and the 256 bytes at codeAddress, or

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "reporter/capture/ModuleInfo.h"
-#include "reporter/capture/StackList.h"
+#include "reporter/debugdata/ModuleInfo.h"
+#include "reporter/debugdata/StackList.h"
 #include "reporter/config/CustomizedTexts.h"
 
 // "Call Stack Information:" and the table of the entries that name at least a

@@ -1,6 +1,6 @@
 #include "reporter/report/ReportText.h"
 
-#include "reporter/capture/ModulesList.h"
+#include "reporter/debugdata/ModulesList.h"
 #include "reporter/config/ModuleOptions.h"
 #include "reporter/config/Trace.h"
 #include "reporter/report/ReportHeader.h"

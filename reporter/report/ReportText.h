@@ -4,7 +4,7 @@
 // from:
 //   Facts      CollectReportFacts(PlatformSystemInfo(), exception)
 //   Modules    ModulesForReport(modules list)
-//   Context    ReportCpuContextOf(context)          (WindowsReportCapture.h)
+//   Context    ReportCpuContextOf(context)          (CpuContextWin.h)
 //   Dump       CaptureMemoryDump(process memory reader, stack pointer,
 //                                exception address)  (MemoryDump.h)
 #pragma once
@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "reporter/capture/ModuleInfo.h"
-#include "reporter/capture/StackList.h"
+#include "reporter/debugdata/ModuleInfo.h"
+#include "reporter/debugdata/StackList.h"
 #include "reporter/report/CpuBlock.h"
 #include "reporter/report/SystemFacts.h"
 

@@ -1,5 +1,5 @@
 // The questions the report asks the platform. The Windows answers live in
-// WindowsSystemInfo; tests answer them with scripted values. Any method may
+// SystemInfoWin; tests answer them with scripted values. Any method may
 // fail by throwing: the collectors in SystemFacts contain every failure.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "reporter/capture/ModuleFiles.h"
+#include "reporter/debugdata/ModuleFiles.h"
 #include "reporter/report/ReportDate.h"
 #include "reporter/report/SystemFormats.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "reporter/capture/ReporterStartup.h"
+#include "reporter/startup/ReporterStartup.h"
 #include "reporter/config/ModuleOptionsEx.h"
 #include "runtime/Exceptions.h"
 #include "runtime/ExtCtrls.h"

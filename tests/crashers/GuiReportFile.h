@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "reporter/capture/EventHandlers.h"
-#include "reporter/capture/ExceptionRecord.h"
+#include "reporter/pipeline/EventHandlers.h"
+#include "reporter/pipeline/ExceptionRecord.h"
 
 inline void WriteReportsBesideExecutable() {
   SetGlobalExceptionNotify([](TVexlorExceptionRecord& record, bool&) {

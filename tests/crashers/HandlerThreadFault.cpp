@@ -14,8 +14,8 @@
 #include <atomic>
 #include <cstdio>
 
-#include "reporter/capture/DebugLookup.h"
-#include "reporter/capture/ReportStages.h"
+#include "reporter/debugdata/DebugLookup.h"
+#include "reporter/pipeline/ReportStages.h"
 #include "reporter/config/InternalErrors.h"
 #include "runtime/Exceptions.h"
 

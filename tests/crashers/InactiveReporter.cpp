@@ -2,7 +2,7 @@
 // would without the reporter (the C++ runtime's terminate and abort).
 // expect: exit=3
 // expect: reports=0
-#include "reporter/capture/ReporterStartup.h"
+#include "reporter/startup/ReporterStartup.h"
 #include "reporter/config/ModuleOptionsEx.h"
 #include "runtime/Exceptions.h"
 

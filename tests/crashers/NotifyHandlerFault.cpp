@@ -12,8 +12,8 @@
 #include <atomic>
 #include <cstdio>
 
-#include "reporter/capture/EventHandlers.h"
-#include "reporter/capture/ExceptionRecord.h"
+#include "reporter/pipeline/EventHandlers.h"
+#include "reporter/pipeline/ExceptionRecord.h"
 #include "runtime/Exceptions.h"
 
 std::atomic<bool> faulted{false};

@@ -3,8 +3,8 @@
 // the report is written.
 #pragma once
 
-#include "reporter/capture/EventHandlers.h"
-#include "reporter/capture/ExceptionRecord.h"
+#include "reporter/pipeline/EventHandlers.h"
+#include "reporter/pipeline/ExceptionRecord.h"
 
 inline void RequestTerminateAfterReport() {
   SetGlobalExceptionNotify(

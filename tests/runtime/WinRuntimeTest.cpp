@@ -8,7 +8,7 @@
 
 #include "runtime/Exceptions.h"
 #include "runtime/Forms.h"
-#include "runtime/IniFile.h"
+#include "runtime/IniFilesWin.h"
 #include "runtime/Registry.h"
 #include "runtime/StdCtrls.h"
 #include "runtime/Thread.h"

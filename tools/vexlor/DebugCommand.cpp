@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <map>
 
-#include "reporter/capture/DebugData.h"
+#include "reporter/debugdata/DebugData.h"
 #include "tools/vexlor/CoffObject.h"
 #include "tools/vexlor/Commands.h"
 #include "tools/vexlor/ToolModule.h"

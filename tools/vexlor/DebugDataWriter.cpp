@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "reporter/capture/DebugData.h"
+#include "reporter/debugdata/DebugData.h"
 
 void WriteU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));

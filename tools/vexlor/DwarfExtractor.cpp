@@ -9,8 +9,8 @@
 #include <map>
 #include <unordered_map>
 
-#include "reporter/capture/DebugData.h"
-#include "reporter/capture/ProcedureName.h"
+#include "reporter/debugdata/DebugData.h"
+#include "reporter/debugdata/ProcedureName.h"
 #include "tools/vexlor/CoffObject.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "reporter/capture/AddressLookup.h"
+#include "reporter/debugdata/AddressLookup.h"
 #include "tools/vexlor/Commands.h"
 #include "tools/vexlor/ToolModule.h"
 

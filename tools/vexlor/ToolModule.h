@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "reporter/capture/ModuleInfo.h"
-#include "reporter/capture/ReporterData.h"
+#include "reporter/debugdata/ModuleInfo.h"
+#include "reporter/debugdata/ReporterData.h"
 #include "tools/vexlor/PeFile.h"
 
 enum class TDataOrigin { Resource, FileTail, Dwarf };

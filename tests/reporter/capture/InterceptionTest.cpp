@@ -10,12 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include "reporter/capture/CaptureState.h"
-#include "reporter/capture/EventHandlers.h"
-#include "reporter/capture/ExceptionRecord.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/pipeline/EventHandlers.h"
+#include "reporter/pipeline/ExceptionRecord.h"
 #include "reporter/capture/Interception.h"
-#include "reporter/capture/ReporterStartup.h"
-#include "reporter/capture/StackList.h"
+#include "reporter/startup/ReporterStartup.h"
+#include "reporter/debugdata/StackList.h"
 #include "reporter/config/ModuleOptionsEx.h"
 #include "runtime/Exceptions.h"
 
@@ -79,7 +79,7 @@ DWORD InThread(std::function<void()> body) {
 class InterceptionEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    options_ = std::make_unique<TVexlorModuleOptionsEx>("capture_pipeline_tests.exe", false);
+    options_ = std::make_unique<TVexlorModuleOptionsEx>("capture_tests.exe", false);
     options_->SetActive(true);
     StartInterception(options_.get());
     SetGlobalExceptionNotify(&RecordReport);

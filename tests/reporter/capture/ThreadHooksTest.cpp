@@ -12,12 +12,12 @@
 
 #include <gtest/gtest.h>
 
-#include "reporter/capture/CaptureState.h"
-#include "reporter/capture/DebugLookup.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/debugdata/DebugLookup.h"
 #include "reporter/capture/HttpExtensionHook.h"
-#include "reporter/capture/ReporterStartup.h"
+#include "reporter/startup/ReporterStartup.h"
 #include "reporter/capture/ThreadHooks.h"
-#include "reporter/capture/ThreadsList.h"
+#include "reporter/debugdata/ThreadsList.h"
 #include "reporter/config/ModuleOptionsEx.h"
 #include "reporter/config/Trace.h"
 #include "runtime/Exceptions.h"

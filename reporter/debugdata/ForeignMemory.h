@@ -1,0 +1,18 @@
+// Reads of memory the reporter does not own (other modules' headers, import
+// slots, stacks): nothing is read unless all of it is committed and readable.
+#pragma once
+
+#include "reporter/debugdata/ProcessMemory.h"
+#include "reporter/config/TraceFormat.h"
+
+template <class T>
+bool ReadForeign(const void* address, T& out) {
+  return CurrentAddressInspector().ReadBytes(address, &out, sizeof(T));
+}
+
+// The running process's memory for readers that take a TVexlorMemoryReader
+// (one per thread: the reader remembers the last region it found readable).
+inline TVexlorMemoryReader& ProcessMemory() {
+  thread_local TProcessMemory memory;
+  return memory;
+}

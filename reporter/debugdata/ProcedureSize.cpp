@@ -1,0 +1,22 @@
+#include "reporter/debugdata/MemoryReader.h"
+
+std::uint32_t EstimateProcedureSize(TVexlorMemoryReader& memory, std::uintptr_t start,
+                                    std::uintptr_t codeEnd) {
+  auto byteAt = [&](std::uintptr_t at, std::uint8_t& value) {
+    return at < codeEnd && memory.Read(at, &value, 1);
+  };
+  auto isReturn = [](std::uint8_t b) { return b == 0xC3 || b == 0xC2; };
+  std::uint8_t first = 0;
+  if (!byteAt(start, first)) return 1;
+  const bool framed = first == 0x55;
+  if (!framed && isReturn(first)) return 0;
+  std::uint8_t previous = first;
+  for (std::uintptr_t at = start + 1; at < codeEnd && at - start < 0x100000; ++at) {
+    std::uint8_t b = 0;
+    if (!byteAt(at, b)) return 1;
+    if (isReturn(b) && (!framed || previous == 0x5D || previous == 0xC9))
+      return static_cast<std::uint32_t>(at - start);
+    previous = b;
+  }
+  return 1;
+}

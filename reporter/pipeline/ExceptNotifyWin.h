@@ -1,0 +1,48 @@
+// The report pipeline's entry: one report at a time in the process, made by a
+// handler thread while the raising thread waits.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "reporter/interception/ExceptionObject.h"
+
+struct TExceptNotifyParams {
+  const CONTEXT* Context = nullptr;  // null = the raising thread's RaiseContext
+  std::uintptr_t StackTop = 0;       // 0 = the raising thread's stack base
+  std::uintptr_t StackPointer = 0;   // 0 = the raising thread's StackStart
+  std::uint32_t ThreadID = 0;
+  std::string FocusedClassName;
+  std::string FocusedText;  // masked with "*" for password edits
+};
+
+// Serialises the report and waits for it. True = nothing was reported here,
+// the caller's own handling goes on.
+bool ExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t address, bool isCallReturn,
+                  std::uintptr_t stackTop, std::uintptr_t stackPointer, const CONTEXT* context);
+
+// Builds and delivers the report (runs in the handler thread).
+bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t address,
+                          bool isCallReturn, TExceptNotifyParams params);
+
+// Runs a procedure in the thread that raised the exception being reported
+// (directly when called from that thread or when no report is being made).
+void RunInRaisingThread(const std::function<void()>& procedure);
+
+// Ends the process with exit code 1, first starting a new instance with the
+// same command line when restart is set.
+[[noreturn]] void RestartOrTerminate(bool restart);
+
+// The address and object of the last exception a report was made for.
+std::uintptr_t LastNotifiedAddress();
+const void* LastNotifiedObject();
+
+// The option Active of this module's working options (false without them).
+bool ExceptNotifyActiveOption();
+
+// Focused window's class and text for the params; a password edit's text is
+// masked.
+void FillFocusedWindow(TExceptNotifyParams& params);

@@ -1,0 +1,352 @@
+// The staged building and delivery of one report, in the handler thread. A
+// failure of a stage becomes an internal error named after the stage; the
+// report then ends with the result reached so far.
+#include <memory>
+
+#include "reporter/debugdata/DebugLookup.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/pipeline/ConsoleReport.h"
+#include "reporter/pipeline/EventHandlers.h"
+#include "reporter/pipeline/ExceptNotifyWin.h"
+#include "reporter/pipeline/ExceptionRecord.h"
+#include "reporter/debugdata/ForeignMemory.h"
+#include "reporter/capture/Interception.h"
+#include "reporter/debugdata/ModulesList.h"
+#include "reporter/pipeline/PipelineRules.h"
+#include "reporter/debugdata/ProcessMemory.h"
+#include "reporter/pipeline/ReportStages.h"
+#include "reporter/startup/ReporterStartup.h"
+#include "reporter/debugdata/ThreadsList.h"
+#include "reporter/config/CustomizedTexts.h"
+#include "reporter/config/InternalErrors.h"
+#include "reporter/config/ModuleOptionsEx.h"
+#include "reporter/config/Trace.h"
+#include "reporter/report/MemoryDump.h"
+#include "reporter/report/ReportText.h"
+#include "reporter/report/CpuContextWin.h"
+#include "reporter/report/SystemInfoWin.h"
+#include "runtime/Exceptions.h"
+
+namespace {
+
+struct TPipelineRun {
+  TVexlorExceptionObject Object;
+  std::uintptr_t Address = 0;
+  bool IsCallReturn = false;
+  TExceptNotifyParams Params;
+  TReportException ReportException;
+  std::unique_ptr<TVexlorStackList> CallStack;
+  TVexlorModuleInfo* OptionsModule = nullptr;
+  bool WillSend = false;
+  bool Result = false;
+};
+
+// Shared with the raising thread, which names it when this thread is ended by
+// a fault that no handler of this thread could catch.
+void SetStage(int stage) {
+  PipelineState().Stage = stage;
+}
+
+// Stage 2: the options of the module where the exception happened, falling
+// back to this module's.
+void ChooseOptions(TPipelineRun& run) {
+  SetStage(101);
+  TModulesListLock lock;
+  TVexlorModuleInfo* module = FindModuleInfo(ModuleOfAddress(run.Address));
+  SetStage(102);
+  if (!module || !module->HasDebugData()) module = FindModuleInfo(ReporterModuleHandle());
+  SetStage(103);
+  TVexlorModuleOptionsEx& working = WorkingOptions();
+  // This module's options are the ones the application may have changed
+  // at run time; other modules' come from their records.
+  const bool own = !module || module->Handle == ReporterModuleHandle();
+  const TVexlorModuleOptions* source = own ? &CurrentVexlorLogOptions() : module->Options.get();
+  if (source) {
+    working.Assign(source);
+    working.SetModuleName(module ? module->FileName : source->ModuleName());
+  }
+  run.OptionsModule = module;
+  SetStage(104);
+  PipelineState().SendFlag = working.EmailSendMode() != TEmailSendMode::None;
+  PipelineState().ScreenshotFlag = working.AttachScreenshot();
+  if (InDesignEnvironment()) working.SetCustomDialogStyle(false);
+}
+
+// Stage 3: a filter row naming the exception's class (or an ancestor) ends
+// the report, after its message if it has one.
+bool FilteredOut(TPipelineRun& run) {
+  SetStage(2);
+  const TVexlorModuleOptionsEx& options = WorkingOptions();
+  if (!options.ExceptionFiltersActive() || !run.Object.Type) return false;
+  const auto& classes = options.ExceptionFilterClasses();
+  const auto& messages = options.ExceptionFilterMessages();
+  for (std::size_t row = 0; row < classes.size(); ++row) {
+    if (classes[row].empty() || !InheritsFromName(*run.Object.Type, classes[row])) continue;
+    SetStage(201);
+    if (row < messages.size() && !messages[row].empty()) {
+      MessageBoxA(
+          nullptr, messages[row].c_str(),
+          options
+              .CustomizedTexts()[static_cast<std::size_t>(TCustomizedText::MsgCaptionInformation)]
+              .c_str(),
+          MB_ICONINFORMATION | MB_TASKMODAL | MB_TOPMOST | MB_SERVICE_NOTIFICATION);
+    }
+    return true;
+  }
+  return false;
+}
+
+// Stages 4 and 5: the call stack of the raising thread, then its creator's.
+void CollectCallStack(TPipelineRun& run) {
+  SetStage(3);
+  TThreadCaptureState& here = ThreadCaptureState();
+  if (run.Params.StackTop == 0) run.Params.StackTop = CurrentStackBase();
+  if (run.Params.StackPointer == 0) run.Params.StackPointer = here.StackStart;
+  if (!run.Params.Context && HasRaiseContext(here)) run.Params.Context = &here.RaiseContext;
+  if (run.Params.Context &&
+      !IsValidAddress(reinterpret_cast<std::uintptr_t>(run.Params.Context), sizeof(CONTEXT))) {
+    run.Params.Context = nullptr;
+  }
+  SetStage(4);
+  run.CallStack = WalkStack(run.Address, run.Params.StackPointer, run.Params.StackTop);
+  if (!run.CallStack) run.CallStack = std::make_unique<TVexlorStackList>();
+
+  SetStage(5);
+  TVexlorThreadsList* threads = &VexlorThreadsList();
+  threads->Lock();
+  try {
+    SetStage(5010);
+    const std::ptrdiff_t index = threads->IndexOfThreadID(run.Params.ThreadID);
+    if (index >= 0) {
+      SetStage(5011);
+      TVexlorThreadInfo& info = threads->Get(static_cast<std::size_t>(index));
+      // The handler thread is the reporter's own and never the raising one.
+      if (!info.CreatorStack.empty()) {
+        SetStage(502);
+        const auto start = reinterpret_cast<std::uintptr_t>(info.CreatorStack.data());
+        std::unique_ptr<TVexlorStackList> creator =
+            WalkStack(0, start, start + info.CreatorStack.size() - 1);
+        SetStage(503);
+        if (creator) {
+          for (const TVexlorDebugInfo& item : *creator) run.CallStack->Add(item);
+        }
+        SetStage(504);
+      }
+    }
+    SetStage(505);
+  } catch (...) {
+    threads->Unlock();
+    throw;
+  }
+  threads->Unlock();
+}
+
+// Stage 6: the raising call is often found twice at the top of the scan.
+void CleanCallStack(TPipelineRun& run) {
+  SetStage(6);
+  DropRepeatedTopItem(*run.CallStack);
+  SetStage(601);
+  if (run.IsCallReturn) {
+    SetStage(602);
+    DropRaiseCallNamedAgain(*run.CallStack);
+  }
+}
+
+TReportExceptionObject ReportObjectOf(const TVexlorExceptionObject& object) {
+  TReportExceptionObject result;
+  if (!IsValidExceptionObject(object)) return result;
+  result.ClassName = ExceptionClassName(object);
+  if (HasExceptionMessage(object)) result.Message = ExceptionMessage(object);
+  return result;
+}
+
+// Stage 7: the record, the report text, the application's handlers.
+void BuildReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
+  SetStage(7);
+  PipelineState().GoOn = true;
+  // The list is locked while the report reads it, not while the
+  // application's handlers run.
+  TModulesListLock lock;
+  TVexlorModulesList& modules = VexlorModulesList();
+  GetModulesList();
+  SetStage(701);
+  record.CallStack = run.CallStack.get();
+  record.ModuleOptions = &WorkingOptions();
+  record.ExceptionAddress = run.Address;
+  record.ExceptionObject = run.Object;
+  record.ThreadID = run.Params.ThreadID;
+  record.ModulesList = &modules;
+
+  SetStage(702);
+  run.ReportException.Object = ReportObjectOf(run.Object);
+  run.ReportException.Address = run.Address;
+  run.ReportException.FocusedClassName = run.Params.FocusedClassName;
+  run.ReportException.FocusedText = run.Params.FocusedText;
+  TVexlorReportInput input;
+  input.Options = &WorkingOptions();
+  input.Facts = CollectReportFacts(PlatformSystemInfo(), run.ReportException);
+  input.ShowActiveControls = !IsConsoleApplication() && !ReportStages().IsWebApplication();
+  input.CallStack = run.CallStack.get();
+  input.Modules = ModulesForReport(modules);
+  if (run.Params.Context) {
+    input.Context = ReportCpuContextOf(*run.Params.Context);
+    TProcessMemory memory;
+    input.Dump = CaptureMemoryDump(memory, run.Params.Context->Rsp, run.Address);
+  }
+  record.LogText = BuildReportText(input);
+  SetCurrentExceptionRecord(&record);
+}
+
+void BuildRecord(TPipelineRun& run, TVexlorExceptionRecord& record) {
+  BuildReport(run, record);
+  SetStage(703);
+  RetestRepeatedException();
+  SetStage(704);
+  ClearLastInternalWarning();
+  SetStage(705);
+  ReportStages().CaptureScreen();
+  SetStage(706);
+  if (HasExceptionNotifyHandlers()) {
+    bool goOn = true;
+    RunExceptionNotify(record, goOn);
+    PipelineState().GoOn = goOn;
+  }
+}
+
+// Stage 8: show the report where the program shows things. The after-dialog
+// handlers hear only of a report that was shown.
+void PresentReport(TVexlorExceptionRecord& record) {
+  TVexlorReportStages& stages = ReportStages();
+  const TVexlorModuleOptionsEx& options = WorkingOptions();
+  if (!options.ShowExceptionDialog()) {
+    if (stages.IsWebApplication()) stages.ShowWebReport(record, false);
+    return;
+  }
+  SetStage(9);
+  bool execute = true;
+  RunActionNotify(record, TVexlorAction::atShowingExceptionInfo, execute);
+  if (!execute) return;
+  SetStage(10);
+  bool shown = false;
+  if (stages.IsWebApplication()) {
+    shown = stages.ShowWebReport(record, true);
+  } else if (IsConsoleApplication()) {
+    try {
+      WriteConsoleReport(CurrentReport().IntroText, record.LogText);
+      shown = true;
+    } catch (...) {
+      ReportInternalWarningFromException(TVexlorLogErrorCode::eeShowError, "Console");
+    }
+  } else {
+    try {
+      if (!stages.ShowExceptionDialog(record)) {
+        throw Exception("The exception dialog is not available.");
+      }
+      shown = true;
+    } catch (...) {
+      ReportInternalWarningFromException(TVexlorLogErrorCode::eeShowError, "GUI");
+    }
+  }
+  if (!shown) return;
+  SetStage(11);
+  execute = true;
+  RunActionNotify(record, TVexlorAction::atShowedExceptionInfo, execute);
+}
+
+void DeliverReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
+  SetStage(8);
+  ++PipelineState().ExceptionCounter;
+  BuildDialogMessageText(run.ReportException);
+  PresentReport(record);
+
+  TVexlorReportStages& stages = ReportStages();
+  const TVexlorModuleOptionsEx& options = WorkingOptions();
+  const bool emailOn = options.EmailSendMode() != TEmailSendMode::None;
+  SetStage(12);
+  if ((options.ReportFlags() & rfAskReproduceSteps) && !stages.IsWebApplication() &&
+      !IsConsoleApplication() && !PipelineState().Repeated && (emailOn || options.SaveLogFile())) {
+    stages.AskReproduceSteps(record);
+  }
+  SetStage(13);
+  // The send flag carries the dialog's send box; without a dialog e-mail that
+  // a handler switched on is sent as well.
+  run.WillSend = emailOn && !PipelineState().Repeated &&
+                 (PipelineState().SendFlag || !options.ShowExceptionDialog());
+  if (run.WillSend) stages.WriteScreenshotFile();
+  SetStage(14);
+  stages.ReleaseScreen();
+  SetStage(15);
+  if (options.SaveLogFile()) {
+    // A report that cannot be saved is still copied and sent.
+    try {
+      stages.AppendToLogFile(record);
+    } catch (...) {
+      ReportInternalWarningFromException(TVexlorLogErrorCode::eeLogError, "Log");
+    }
+  }
+  if (stages.CopyRequested()) CopyTextToClipboard(record.LogText);
+  SetStage(16);
+  if (run.WillSend) stages.SendReport(record);
+  stages.DeleteScreenshotFile();
+}
+
+}  // namespace
+
+void RetestRepeatedException() {
+  TVexlorExceptionRecord* record = CurrentExceptionRecord();
+  if (!record) return;
+  PipelineState().Repeated = (WorkingOptions().ReportFlags() & rfNoDuplicateErrors) &&
+                             ReportStages().IsRepeatedException(*record);
+}
+
+bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t address,
+                          bool isCallReturn, TExceptNotifyParams params) {
+  TraceEnter("InternalExceptNotify",
+             {object.Object, reinterpret_cast<void*>(address), isCallReturn});
+  TPipelineRun run;
+  run.Object = object;
+  run.Address = address;
+  run.IsCallReturn = isCallReturn;
+  run.Params = std::move(params);
+  TVexlorExceptionRecord& record = ExceptionRecordInstance();
+  PipelineState().Repeated = false;
+  try {
+    SetStage(1);
+    run.ReportException.Date = PlatformSystemInfo().LocalNow();
+    ReportStages().ClearReproduceSteps();
+    if (address != 0) {
+      PipelineState().LastNotifiedAddress = address;
+      PipelineState().LastNotifiedObject = object.Object;
+    }
+    if (run.IsCallReturn && run.Address != 0) run.Address -= 5;
+
+    ChooseOptions(run);
+    if (!FilteredOut(run)) {
+      CollectCallStack(run);
+      CleanCallStack(run);
+      BuildRecord(run, record);
+      if (PipelineState().GoOn) {
+        DeliverReport(run, record);
+      } else {
+        // A handler asked for the program's own handling; the screen taken
+        // for this report is not kept for the next one.
+        ReportStages().ReleaseScreen();
+        run.Result = true;
+      }
+      SetStage(17);
+      record.CallStack = nullptr;
+      run.CallStack.reset();
+      SetStage(18);
+      if (PipelineState().TerminateRequest) {
+        SetStage(19);
+        RestartOrTerminate(WorkingOptions().TerminateButtonAction() ==
+                           TTerminateButtonAction::Restart);
+      }
+    }
+  } catch (...) {
+    ReportInternalError("InternalExceptNotify." + std::to_string(PipelineState().Stage.load()));
+  }
+  record.CallStack = nullptr;
+  TraceExit("InternalExceptNotify", {run.Result});
+  return run.Result;
+}

@@ -1,0 +1,228 @@
+// Start-up and shutdown in the order the reporter's parts depend on each
+// other: flags and shared blocks first, then the module's data, then the
+// hooks; the reverse at the end.
+#include "reporter/startup/ReporterStartup.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "reporter/capture/AppKindHandlers.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/debugdata/DebugLookup.h"
+#include "reporter/interception/FrameWalkWin.h"
+#include "reporter/hooking/HooksWin.h"
+#include "reporter/capture/HttpExtensionHook.h"
+#include "reporter/config/InitOrder.h"
+#include "reporter/capture/RaiseHooks.h"
+#include "reporter/interception/SafeCallMark.h"
+#include "reporter/capture/ThreadHooks.h"
+#include "reporter/config/FreezeWatchControl.h"
+#include "reporter/config/ModuleMapping.h"
+#include "reporter/config/ModuleOptionsEx.h"
+#include "reporter/config/Trace.h"
+#include "runtime/Exceptions.h"
+
+extern "C" void __real___main();
+
+namespace {
+
+constexpr char kClassLibraryThreadProc[] = "Thread.TThread.ThreadProc";
+
+// Filled by the reporter's start-up, which runs before the ordinary static
+// objects are built: a plain object here would be built after it and lose
+// the value.
+std::string& StartupDirectoryStore() {
+  static std::string directory;
+  return directory;
+}
+TVexlorModuleOptionsEx* moduleOptions = nullptr;
+std::unique_ptr<TVexlorModuleOptionsEx> workingOptions;
+HANDLE mainThreadHandle = nullptr;
+bool interceptionInstalled = false;
+
+std::string OwnFileName() {
+  char name[MAX_PATH] = {};
+  GetModuleFileNameA(reinterpret_cast<HMODULE>(ReporterModuleHandle()), name, MAX_PATH);
+  return name;
+}
+
+TVexlorModuleOptions* CurrentOptionsOrNull() {
+  return moduleOptions;
+}
+
+// "0000ABCD:MainThread", or the id and the thread object's class.
+std::string TraceThreadName() {
+  char id[16];
+  std::snprintf(id, sizeof id, "%08lX:", GetCurrentThreadId());
+  if (IsMainThread()) return std::string(id) + "MainThread";
+  return std::string(id) + ThreadCaptureState().ThreadClassName;
+}
+
+void EnterFinalisation() {
+  ReporterFlags().UnitsFinalising = true;
+}
+
+void InstallRaiseExceptionHook() {
+  const std::vector<std::string> modules = {"", "", OwnFileName()};
+  void* real = nullptr;
+  try {
+    HookImportInModules(modules, "kernel32.dll", true, real,
+                        reinterpret_cast<void*>(&HookedRaiseException), "RaiseException");
+  } catch (const EHookError&) {
+  }
+  RealRaiseException = reinterpret_cast<TRaiseExceptionProc>(real);
+}
+
+void ReporterInit() {
+  // The trace's switches (command line, development host) are read on first
+  // use; read them before the first line, or it is lost.
+  InDesignEnvironment();
+  TraceEnter("Init");
+  ReporterFlags().Active = true;
+  CreateOwnModuleOptionsMapping();
+  char directory[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, directory);
+  StartupDirectoryStore() = directory;
+  ReporterFlags().UnitsInitialising = true;
+  ReporterFlags().UnitsFinalising = false;
+  RecordMainThread();
+  ThreadCaptureState().RaiseContext.ContextFlags = 0;
+  SetTraceThreadNameProc(&TraceThreadName);
+
+  TVexlorModuleInfo* record = nullptr;
+  if (!InDesignEnvironment()) {
+    TModulesListLock lock;
+    record = FindModuleInfo(ReporterModuleHandle());
+    if (!record || !record->HasDebugData() || !record->Options) {
+      // Without its debug data the reporter stays out of the program's way,
+      // and keeps nothing it read to find that out.
+      VexlorModulesList().Clear();
+      ReporterFlags().Active = false;
+      TraceExit("Init", {false});
+      return;
+    }
+  }
+  StartInterception(record ? record->Options.get() : nullptr);
+  if (InDesignEnvironment()) GetModulesList();
+  TraceExit("Init", {true});
+}
+
+void ReporterDone() {
+  TraceEnter("Done");
+  CloseOwnModuleOptionsMapping();
+  if (ReporterFlags().Active) StopInterception();
+  TraceExit("Done");
+}
+
+struct TReporterLifetime {
+  TReporterLifetime() {
+    try {
+      ReporterInit();
+    } catch (...) {
+      ReporterFlags().Active = false;
+    }
+  }
+  ~TReporterLifetime() {
+    try {
+      ReporterDone();
+    } catch (...) {
+    }
+  }
+};
+
+TReporterLifetime lifetime VEXLOR_INIT_ORDER(kReporterInitPriority);
+
+}  // namespace
+
+// The C++ start-up code runs every static constructor inside this call (the
+// link step wraps it); when it returns, static initialisation is over.
+extern "C" void __wrap___main() {
+  static bool done = false;
+  __real___main();
+  if (done) return;
+  done = true;
+  ReporterFlags().UnitsInitialising = false;
+  // Registered after every static object: runs first when the program ends.
+  std::atexit(&EnterFinalisation);
+}
+
+TVexlorModuleOptionsEx& CurrentVexlorLogOptions() {
+  TraceEnter("CurrentVexlorLogOptions");
+  const bool found = moduleOptions != nullptr;
+  TraceExit("CurrentVexlorLogOptions", {found});
+  if (!found) {
+    throw Exception("Cannot use 'CurrentVexlorLogOptions' function without VexlorLog activate.");
+  }
+  return *moduleOptions;
+}
+
+HANDLE MainThreadHandle() {
+  return mainThreadHandle;
+}
+
+TVexlorModuleOptionsEx& WorkingOptions() {
+  if (!workingOptions)
+    workingOptions = std::make_unique<TVexlorModuleOptionsEx>(OwnFileName(), false);
+  return *workingOptions;
+}
+
+std::uintptr_t ReporterModuleHandle() {
+  return ThisModuleHandle();
+}
+
+bool ReporterModuleIsLibrary() {
+  return ReporterModuleHandle() != reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
+}
+
+std::string StartupDirectory() {
+  return StartupDirectoryStore();
+}
+
+void StartInterception(TVexlorModuleOptionsEx* options) {
+  TraceEnter("StartInterception");
+  ReporterFlags().Active = true;
+  if (MainThreadID() == 0) RecordMainThread();
+  moduleOptions = options;
+  SetCurrentVexlorLogOptionsFunc(&CurrentOptionsOrNull);
+  WorkingOptions();
+  ULONG guarantee = 64 * 1024;
+  SetThreadStackGuarantee(&guarantee);
+  OpenSafeCallMark();
+  SetSafeCallBoundaryFunction(reinterpret_cast<const void*>(&SafeCallBoundary));
+  // The class library's thread procedure catches what escapes Execute.
+  SetClassLibraryThreadProc(
+      reinterpret_cast<LPTHREAD_START_ROUTINE>(FindProcedureAddress(kClassLibraryThreadProc)));
+  if (!InDesignEnvironment()) {
+    InstallRaiseHandlers();
+    InstallAppKindHandlers();
+    InstallRaiseExceptionHook();
+    InstallHttpExtensionHook(reinterpret_cast<HMODULE>(ReporterModuleHandle()));
+    InstallThreadHooks(&VexlorThreadsList());
+    interceptionInstalled = true;
+  }
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &mainThreadHandle,
+                  THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, 0);
+  FreezeWatchStart();
+  TraceExit("StartInterception");
+}
+
+void StopInterception() {
+  TraceEnter("StopInterception");
+  ReporterFlags().Active = false;
+  FreezeWatchStop();
+  if (mainThreadHandle) CloseHandle(mainThreadHandle);
+  mainThreadHandle = nullptr;
+  if (interceptionInstalled) {
+    RemoveRaiseHandlers();
+    RemoveHttpExtensionHook();
+    RemoveThreadHooks();
+    interceptionInstalled = false;
+  }
+  CloseSafeCallMark();
+  SetCurrentVexlorLogOptionsFunc(nullptr);
+  moduleOptions = nullptr;
+  TraceExit("StopInterception");
+}
