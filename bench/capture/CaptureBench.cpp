@@ -12,11 +12,11 @@
 #include <memory>
 #include <vector>
 
+#include "reporter/config/ModuleOptionsEx.h"
 #include "reporter/interception/CaptureStateWin.h"
 #include "reporter/pipeline/EventHandlers.h"
 #include "reporter/pipeline/ExceptionRecord.h"
 #include "reporter/startup/ReporterStartup.h"
-#include "reporter/config/ModuleOptionsEx.h"
 #include "runtime/Exceptions.h"
 
 namespace {

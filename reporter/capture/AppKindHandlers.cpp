@@ -1,9 +1,9 @@
 #include "reporter/capture/AppKindHandlers.h"
 
+#include "reporter/capture/GoNotify.h"
+#include "reporter/config/Trace.h"
 #include "reporter/debugdata/DebugLookup.h"
 #include "reporter/hooking/HooksWin.h"
-#include "reporter/capture/Interception.h"
-#include "reporter/config/Trace.h"
 
 namespace {
 

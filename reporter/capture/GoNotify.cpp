@@ -1,9 +1,10 @@
 #include <windows.h>
 
-#include "reporter/interception/CaptureStateWin.h"
-#include "reporter/pipeline/ExceptNotifyWin.h"
-#include "reporter/capture/Interception.h"
+#include "reporter/capture/GoNotify.h"
 #include "reporter/config/Trace.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/interception/ExceptionHandled.h"
+#include "reporter/pipeline/ExceptNotifyWin.h"
 
 void GoNotify(const TVexlorExceptionObject& object, std::uintptr_t address, bool isCallReturn,
               bool forceHandled) {

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "reporter/hooking/HooksWin.h"
 #include "reporter/config/Trace.h"
+#include "reporter/hooking/HooksWin.h"
 
 namespace {
 

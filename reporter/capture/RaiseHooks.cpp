@@ -8,17 +8,18 @@
 #include <exception>
 #include <typeinfo>
 
-#include "reporter/interception/CaptureStateWin.h"
-#include "reporter/pipeline/ExceptNotifyWin.h"
-#include "reporter/debugdata/ForeignMemory.h"
-#include "reporter/interception/FrameUnwindWin.h"
-#include "reporter/interception/FrameWalkWin.h"
-#include "reporter/capture/Interception.h"
-#include "reporter/debugdata/ModuleFiles.h"
-#include "reporter/interception/OsExceptionObjects.h"
+#include "reporter/capture/GoNotify.h"
 #include "reporter/capture/RaiseEntry.h"
 #include "reporter/capture/ReserveStack.h"
 #include "reporter/config/Trace.h"
+#include "reporter/debugdata/ForeignMemory.h"
+#include "reporter/debugdata/ModuleFiles.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/interception/ExceptionHandled.h"
+#include "reporter/interception/FrameUnwindWin.h"
+#include "reporter/interception/FrameWalkWin.h"
+#include "reporter/interception/OsExceptionObjects.h"
+#include "reporter/pipeline/ExceptNotifyWin.h"
 
 TRaiseExceptionProc RealRaiseException = nullptr;
 

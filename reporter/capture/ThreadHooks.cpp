@@ -7,13 +7,13 @@
 #include <typeinfo>
 #include <vector>
 
-#include "reporter/interception/CaptureStateWin.h"
-#include "reporter/debugdata/ForeignMemory.h"
-#include "reporter/interception/FrameWalkWin.h"
-#include "reporter/hooking/HooksWin.h"
-#include "reporter/capture/Interception.h"
-#include "reporter/debugdata/ThreadsList.h"
 #include "reporter/config/Trace.h"
+#include "reporter/debugdata/ForeignMemory.h"
+#include "reporter/debugdata/ThreadsList.h"
+#include "reporter/hooking/HooksWin.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/interception/ExceptionHandled.h"
+#include "reporter/interception/FrameWalkWin.h"
 
 namespace {
 

@@ -2,14 +2,14 @@
 
 #include <atomic>
 
+#include "reporter/config/ModuleMapping.h"
+#include "reporter/config/ReporterLock.h"
+#include "reporter/config/Trace.h"
 #include "reporter/debugdata/AddressLookup.h"
 #include "reporter/debugdata/DebugLookup.h"
 #include "reporter/debugdata/ModuleSourceWin.h"
 #include "reporter/debugdata/ProcessMemory.h"
 #include "reporter/debugdata/StackWalk.h"
-#include "reporter/config/ModuleMapping.h"
-#include "reporter/config/ReporterLock.h"
-#include "reporter/config/Trace.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // slots, stacks): nothing is read unless all of it is committed and readable.
 #pragma once
 
-#include "reporter/debugdata/ProcessMemory.h"
 #include "reporter/config/TraceFormat.h"
+#include "reporter/debugdata/ProcessMemory.h"
 
 template <class T>
 bool ReadForeign(const void* address, T& out) {

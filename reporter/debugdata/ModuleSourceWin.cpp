@@ -8,15 +8,15 @@
 #include <cstring>
 #include <vector>
 
+#include "reporter/config/ModuleMapping.h"
+#include "reporter/config/ModuleOptionsEx.h"
+#include "reporter/config/Trace.h"
 #include "reporter/debugdata/DebugLookup.h"
 #include "reporter/debugdata/ModuleFiles.h"
 #include "reporter/debugdata/ModuleSourceWin.h"
 #include "reporter/debugdata/ModuleStream.h"
 #include "reporter/debugdata/ProcessMemory.h"
 #include "reporter/debugdata/ReporterData.h"
-#include "reporter/config/ModuleMapping.h"
-#include "reporter/config/ModuleOptionsEx.h"
-#include "reporter/config/Trace.h"
 #include "runtime/Streams.h"
 
 namespace {

@@ -5,14 +5,14 @@
 #include <cstring>
 #include <memory>
 
+#include "reporter/config/Trace.h"
 #include "reporter/debugdata/DebugLookup.h"
 #include "reporter/debugdata/ForeignMemory.h"
+#include "reporter/debugdata/ModuleFiles.h"
 #include "reporter/hooking/HookRegistryWin.h"
 #include "reporter/hooking/HooksWin.h"
 #include "reporter/hooking/JumpPatch.h"
-#include "reporter/debugdata/ModuleFiles.h"
 #include "reporter/hooking/TrampolineCode.h"
-#include "reporter/config/Trace.h"
 
 struct THookRecord {
   void* Target;

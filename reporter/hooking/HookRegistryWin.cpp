@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "reporter/hooking/HooksWin.h"
 #include "reporter/config/InitOrder.h"
 #include "reporter/config/Trace.h"
+#include "reporter/hooking/HooksWin.h"
 
 namespace {
 // Constructed before the reporter's own start-up object and so destroyed

@@ -4,11 +4,11 @@
 // which is what gets rewritten.
 #include <cstring>
 
+#include "reporter/config/Trace.h"
 #include "reporter/debugdata/ForeignMemory.h"
+#include "reporter/debugdata/ModuleFiles.h"
 #include "reporter/hooking/HookRegistryWin.h"
 #include "reporter/hooking/HooksWin.h"
-#include "reporter/debugdata/ModuleFiles.h"
-#include "reporter/config/Trace.h"
 
 namespace {
 

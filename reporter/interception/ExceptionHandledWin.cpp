@@ -3,11 +3,11 @@
 
 #include <cxxabi.h>
 
-#include "reporter/interception/CaptureStateWin.h"
-#include "reporter/debugdata/ForeignMemory.h"
-#include "reporter/interception/FrameWalkWin.h"
-#include "reporter/capture/Interception.h"
 #include "reporter/config/Trace.h"
+#include "reporter/debugdata/ForeignMemory.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/interception/ExceptionHandled.h"
+#include "reporter/interception/FrameWalkWin.h"
 
 bool IsValidExceptionObject(const TVexlorExceptionObject& object) {
   if (!object.Object || !object.Type) return false;

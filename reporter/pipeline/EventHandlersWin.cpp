@@ -4,9 +4,9 @@
 #include <mutex>
 #include <vector>
 
-#include "reporter/pipeline/ExceptNotifyWin.h"
 #include "reporter/config/ReporterLock.h"
 #include "reporter/config/Trace.h"
+#include "reporter/pipeline/ExceptNotifyWin.h"
 
 namespace {
 

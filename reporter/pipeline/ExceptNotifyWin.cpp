@@ -7,16 +7,16 @@
 #include <mutex>
 #include <string>
 
-#include "reporter/interception/CaptureStateWin.h"
-#include "reporter/pipeline/ExceptionRecord.h"
 #include "reporter/config/InitOrder.h"
-#include "reporter/pipeline/PipelineRules.h"
-#include "reporter/startup/ReporterStartup.h"
-#include "reporter/interception/SafeCallMark.h"
 #include "reporter/config/InternalErrors.h"
 #include "reporter/config/ModuleOptionsEx.h"
 #include "reporter/config/ReporterLock.h"
 #include "reporter/config/Trace.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/interception/SafeCallMark.h"
+#include "reporter/pipeline/ExceptionRecord.h"
+#include "reporter/pipeline/PipelineRules.h"
+#include "reporter/pipeline/ReporterStateWin.h"
 #include "runtime/Exceptions.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <array>
 #include <numeric>
 
-#include "reporter/report/SystemFormats.h"
 #include "reporter/config/TraceFormat.h"
+#include "reporter/report/SystemFormats.h"
 #include "reporter/report/TextFilters.h"
 
 namespace {

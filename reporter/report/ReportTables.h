@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "reporter/config/CustomizedTexts.h"
 #include "reporter/debugdata/ModuleInfo.h"
 #include "reporter/debugdata/StackList.h"
-#include "reporter/config/CustomizedTexts.h"
 
 // "Call Stack Information:" and the table of the entries that name at least a
 // procedure, then the "Modules Information:" heading line. A missing list

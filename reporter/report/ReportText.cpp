@@ -1,8 +1,8 @@
 #include "reporter/report/ReportText.h"
 
-#include "reporter/debugdata/ModulesList.h"
 #include "reporter/config/ModuleOptions.h"
 #include "reporter/config/Trace.h"
+#include "reporter/debugdata/ModulesList.h"
 #include "reporter/report/ReportHeader.h"
 #include "reporter/report/ReportTables.h"
 #include "reporter/report/TextFilters.h"

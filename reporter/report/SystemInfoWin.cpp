@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "reporter/debugdata/ModuleFiles.h"
-#include "reporter/report/TextFilters.h"
 #include "reporter/report/SystemLanguageWin.h"
+#include "reporter/report/TextFilters.h"
 
 namespace {
 

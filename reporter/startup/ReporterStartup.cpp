@@ -10,19 +10,20 @@
 #include <memory>
 
 #include "reporter/capture/AppKindHandlers.h"
-#include "reporter/interception/CaptureStateWin.h"
-#include "reporter/debugdata/DebugLookup.h"
-#include "reporter/interception/FrameWalkWin.h"
-#include "reporter/hooking/HooksWin.h"
 #include "reporter/capture/HttpExtensionHook.h"
-#include "reporter/config/InitOrder.h"
 #include "reporter/capture/RaiseHooks.h"
-#include "reporter/interception/SafeCallMark.h"
 #include "reporter/capture/ThreadHooks.h"
 #include "reporter/config/FreezeWatchControl.h"
+#include "reporter/config/InitOrder.h"
 #include "reporter/config/ModuleMapping.h"
 #include "reporter/config/ModuleOptionsEx.h"
 #include "reporter/config/Trace.h"
+#include "reporter/debugdata/DebugLookup.h"
+#include "reporter/hooking/HooksWin.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/interception/FrameWalkWin.h"
+#include "reporter/interception/SafeCallMark.h"
+#include "reporter/pipeline/ReporterStateWin.h"
 #include "runtime/Exceptions.h"
 
 extern "C" void __real___main();
@@ -31,27 +32,7 @@ namespace {
 
 constexpr char kClassLibraryThreadProc[] = "Thread.TThread.ThreadProc";
 
-// Filled by the reporter's start-up, which runs before the ordinary static
-// objects are built: a plain object here would be built after it and lose
-// the value.
-std::string& StartupDirectoryStore() {
-  static std::string directory;
-  return directory;
-}
-TVexlorModuleOptionsEx* moduleOptions = nullptr;
-std::unique_ptr<TVexlorModuleOptionsEx> workingOptions;
-HANDLE mainThreadHandle = nullptr;
 bool interceptionInstalled = false;
-
-std::string OwnFileName() {
-  char name[MAX_PATH] = {};
-  GetModuleFileNameA(reinterpret_cast<HMODULE>(ReporterModuleHandle()), name, MAX_PATH);
-  return name;
-}
-
-TVexlorModuleOptions* CurrentOptionsOrNull() {
-  return moduleOptions;
-}
 
 // "0000ABCD:MainThread", or the id and the thread object's class.
 std::string TraceThreadName() {
@@ -66,7 +47,7 @@ void EnterFinalisation() {
 }
 
 void InstallRaiseExceptionHook() {
-  const std::vector<std::string> modules = {"", "", OwnFileName()};
+  const std::vector<std::string> modules = {"", "", ReporterModuleFileName()};
   void* real = nullptr;
   try {
     HookImportInModules(modules, "kernel32.dll", true, real,
@@ -85,7 +66,7 @@ void ReporterInit() {
   CreateOwnModuleOptionsMapping();
   char directory[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, directory);
-  StartupDirectoryStore() = directory;
+  SetStartupDirectory(directory);
   ReporterFlags().UnitsInitialising = true;
   ReporterFlags().UnitsFinalising = false;
   RecordMainThread();
@@ -149,44 +130,11 @@ extern "C" void __wrap___main() {
   std::atexit(&EnterFinalisation);
 }
 
-TVexlorModuleOptionsEx& CurrentVexlorLogOptions() {
-  TraceEnter("CurrentVexlorLogOptions");
-  const bool found = moduleOptions != nullptr;
-  TraceExit("CurrentVexlorLogOptions", {found});
-  if (!found) {
-    throw Exception("Cannot use 'CurrentVexlorLogOptions' function without VexlorLog activate.");
-  }
-  return *moduleOptions;
-}
-
-HANDLE MainThreadHandle() {
-  return mainThreadHandle;
-}
-
-TVexlorModuleOptionsEx& WorkingOptions() {
-  if (!workingOptions)
-    workingOptions = std::make_unique<TVexlorModuleOptionsEx>(OwnFileName(), false);
-  return *workingOptions;
-}
-
-std::uintptr_t ReporterModuleHandle() {
-  return ThisModuleHandle();
-}
-
-bool ReporterModuleIsLibrary() {
-  return ReporterModuleHandle() != reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
-}
-
-std::string StartupDirectory() {
-  return StartupDirectoryStore();
-}
-
 void StartInterception(TVexlorModuleOptionsEx* options) {
   TraceEnter("StartInterception");
   ReporterFlags().Active = true;
   if (MainThreadID() == 0) RecordMainThread();
-  moduleOptions = options;
-  SetCurrentVexlorLogOptionsFunc(&CurrentOptionsOrNull);
+  SetCurrentVexlorLogOptions(options);
   WorkingOptions();
   ULONG guarantee = 64 * 1024;
   SetThreadStackGuarantee(&guarantee);
@@ -203,8 +151,10 @@ void StartInterception(TVexlorModuleOptionsEx* options) {
     InstallThreadHooks(&VexlorThreadsList());
     interceptionInstalled = true;
   }
-  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &mainThreadHandle,
+  HANDLE mainThread = nullptr;
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &mainThread,
                   THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, 0);
+  SetMainThreadHandle(mainThread);
   FreezeWatchStart();
   TraceExit("StartInterception");
 }
@@ -213,8 +163,7 @@ void StopInterception() {
   TraceEnter("StopInterception");
   ReporterFlags().Active = false;
   FreezeWatchStop();
-  if (mainThreadHandle) CloseHandle(mainThreadHandle);
-  mainThreadHandle = nullptr;
+  SetMainThreadHandle(nullptr);
   if (interceptionInstalled) {
     RemoveRaiseHandlers();
     RemoveHttpExtensionHook();
@@ -222,7 +171,6 @@ void StopInterception() {
     interceptionInstalled = false;
   }
   CloseSafeCallMark();
-  SetCurrentVexlorLogOptionsFunc(nullptr);
-  moduleOptions = nullptr;
+  SetCurrentVexlorLogOptions(nullptr);
   TraceExit("StopInterception");
 }

@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "reporter/startup/ReporterStartup.h"
 #include "reporter/config/ModuleOptionsEx.h"
+#include "reporter/pipeline/ReporterStateWin.h"
 #include "runtime/Exceptions.h"
 #include "runtime/ExtCtrls.h"
 #include "runtime/Forms.h"

@@ -14,9 +14,9 @@
 #include <atomic>
 #include <cstdio>
 
+#include "reporter/config/InternalErrors.h"
 #include "reporter/debugdata/DebugLookup.h"
 #include "reporter/pipeline/ReportStages.h"
-#include "reporter/config/InternalErrors.h"
 #include "runtime/Exceptions.h"
 
 std::atomic<int> internalErrors{0};

@@ -2,8 +2,8 @@
 // would without the reporter (the C++ runtime's terminate and abort).
 // expect: exit=3
 // expect: reports=0
-#include "reporter/startup/ReporterStartup.h"
 #include "reporter/config/ModuleOptionsEx.h"
+#include "reporter/pipeline/ReporterStateWin.h"
 #include "runtime/Exceptions.h"
 
 __attribute__((noinline)) void Fail() {

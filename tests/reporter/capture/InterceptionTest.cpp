@@ -10,13 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include "reporter/capture/GoNotify.h"
+#include "reporter/config/ModuleOptionsEx.h"
+#include "reporter/debugdata/StackList.h"
 #include "reporter/interception/CaptureStateWin.h"
 #include "reporter/pipeline/EventHandlers.h"
 #include "reporter/pipeline/ExceptionRecord.h"
-#include "reporter/capture/Interception.h"
+#include "reporter/pipeline/ReporterStateWin.h"
 #include "reporter/startup/ReporterStartup.h"
-#include "reporter/debugdata/StackList.h"
-#include "reporter/config/ModuleOptionsEx.h"
 #include "runtime/Exceptions.h"
 
 namespace {

@@ -12,14 +12,15 @@
 
 #include <gtest/gtest.h>
 
-#include "reporter/interception/CaptureStateWin.h"
-#include "reporter/debugdata/DebugLookup.h"
 #include "reporter/capture/HttpExtensionHook.h"
-#include "reporter/startup/ReporterStartup.h"
 #include "reporter/capture/ThreadHooks.h"
-#include "reporter/debugdata/ThreadsList.h"
 #include "reporter/config/ModuleOptionsEx.h"
 #include "reporter/config/Trace.h"
+#include "reporter/debugdata/DebugLookup.h"
+#include "reporter/debugdata/ThreadsList.h"
+#include "reporter/interception/CaptureStateWin.h"
+#include "reporter/pipeline/ReporterStateWin.h"
+#include "reporter/startup/ReporterStartup.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Thread.h"
 

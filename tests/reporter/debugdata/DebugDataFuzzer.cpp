@@ -4,10 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "reporter/config/ModuleOptions.h"
 #include "reporter/debugdata/DebugData.h"
 #include "reporter/debugdata/ReporterData.h"
 #include "reporter/debugdata/StackWalk.h"
-#include "reporter/config/ModuleOptions.h"
 #include "runtime/Streams.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <windows.h>
 
-#include "reporter/debugdata/ProcessMemory.h"
 #include "reporter/config/ModuleMapping.h"
+#include "reporter/debugdata/ProcessMemory.h"
 #include "tests/reporter/debugdata/LookupSubjects.h"
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "reporter/config/ModuleMapping.h"
 #include "reporter/debugdata/DebugLookup.h"
 #include "reporter/debugdata/ThreadsList.h"
-#include "reporter/config/ModuleMapping.h"
 #include "tests/reporter/debugdata/LookupSubjects.h"
 
 namespace {

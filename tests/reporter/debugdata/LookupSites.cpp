@@ -6,8 +6,8 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "reporter/debugdata/DebugLookup.h"
 #include "reporter/config/ModuleMapping.h"
+#include "reporter/debugdata/DebugLookup.h"
 #include "tests/reporter/debugdata/LookupSubjects.h"
 
 int main() {

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "reporter/interception/CaptureStateWin.h"
+#include "reporter/interception/ExceptionHandled.h"
 #include "reporter/interception/FrameWalkWin.h"
-#include "reporter/capture/Interception.h"
 #include "runtime/Exceptions.h"
 
 namespace {

@@ -10,14 +10,14 @@
 #include <cctype>
 #include <cstring>
 
-#include "reporter/debugdata/ForeignMemory.h"
 #include "reporter/config/TraceFormat.h"
-#include "reporter/report/MemoryDump.h"
+#include "reporter/debugdata/ForeignMemory.h"
 #include "reporter/debugdata/ModuleFiles.h"
+#include "reporter/report/CpuContextWin.h"
+#include "reporter/report/MemoryDump.h"
 #include "reporter/report/ReportText.h"
 #include "reporter/report/SystemFacts.h"
 #include "reporter/report/TextFilters.h"
-#include "reporter/report/CpuContextWin.h"
 
 namespace {
 
