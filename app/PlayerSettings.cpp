@@ -1,4 +1,5 @@
 #include "app/PlayerSettings.h"
+#include "runtime/FileNames.h"
 
 std::wstring FileName;
 int MonitorIndex = 0;

@@ -48,9 +48,3 @@ void TCustomIniFile::WriteInteger(const std::wstring& Section, const std::wstrin
                                   int Value) {
   WriteString(Section, Ident, std::to_wstring(Value));
 }
-
-std::wstring ChangeFileExt(const std::wstring& Path, const std::wstring& Extension) {
-  size_t dot = Path.find_last_of(L".\\/:");
-  if (dot == std::wstring::npos || Path[dot] != L'.') return Path + Extension;
-  return Path.substr(0, dot) + Extension;
-}

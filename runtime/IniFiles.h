@@ -23,6 +23,3 @@ class TCustomIniFile {
 // The whole of Text as an integer, or Default when it is not one.
 int StrToIntDef(const std::wstring& Text, int Default);
 
-// Path with its extension (the part after the last dot of the last path
-// element) replaced by Extension, which includes the dot.
-std::wstring ChangeFileExt(const std::wstring& Path, const std::wstring& Extension);

@@ -3,6 +3,7 @@
 #include "reporter/config/ModuleOptions.h"
 #include "reporter/config/Trace.h"
 #include "reporter/config/TraceFormat.h"
+#include "runtime/FileNames.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "reporter/config/ReporterLock.h"
 #include "reporter/config/TraceFormat.h"
 #include "reporter/config/TracePlatform.h"
+#include "runtime/FileNames.h"
 
 namespace trace_detail {
 std::atomic<bool> enabledFlag{false};

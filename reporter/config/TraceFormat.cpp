@@ -10,6 +10,7 @@
 #include <typeinfo>
 
 #include "runtime/Exceptions.h"
+#include "runtime/FileNames.h"
 
 namespace {
 
@@ -195,28 +196,6 @@ std::string CompilerVersionText() {
 
 std::vector<std::string> TraceHeaderLines(const std::string& systemVersion) {
   return {"VexlorLog 4.5.8", CompilerVersionText(), systemVersion, "----------------"};
-}
-
-std::string ExtractFilePath(std::string_view fileName) {
-  std::size_t slash = fileName.find_last_of("\\/:");
-  return slash == std::string_view::npos ? std::string()
-                                         : std::string(fileName.substr(0, slash + 1));
-}
-
-std::string ExtractFileName(std::string_view fileName) {
-  std::size_t slash = fileName.find_last_of("\\/:");
-  return std::string(slash == std::string_view::npos ? fileName : fileName.substr(slash + 1));
-}
-
-std::string ExtractFileExt(std::string_view fileName) {
-  std::size_t dot = fileName.find_last_of(".\\/:");
-  if (dot == std::string_view::npos || fileName[dot] != '.') return {};
-  return std::string(fileName.substr(dot));
-}
-
-std::string ChangeFileExt(std::string_view fileName, std::string_view newExtension) {
-  std::string ext = ExtractFileExt(fileName);
-  return std::string(fileName.substr(0, fileName.size() - ext.size())) + std::string(newExtension);
 }
 
 std::string UpperFileName(std::string_view fileName) {

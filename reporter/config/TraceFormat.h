@@ -61,13 +61,9 @@ std::string WindowsVersionText(std::uint32_t platformId, std::uint32_t major, st
 std::string CompilerVersionText();
 // "VexlorLog 4.5.8", the compiler, the system, a dashed line.
 std::vector<std::string> TraceHeaderLines(const std::string& systemVersion);
-// File name with its extension replaced by newExtension (".log", ".vlf");
-// extension and folder follow Windows rules ('\', '/' and ':' end a folder).
-std::string ChangeFileExt(std::string_view fileName, std::string_view newExtension);
-std::string ExtractFileName(std::string_view fileName);  // without its folder
-std::string UpperFileName(std::string_view fileName);    // the same, upper-cased
-std::string ExtractFilePath(std::string_view fileName);  // folder with its final '\'
-std::string ExtractFileExt(std::string_view fileName);   // with the dot, or empty
+// The file name without its folder, upper-cased (runtime/FileNames.h has
+// the other parts of file names).
+std::string UpperFileName(std::string_view fileName);
 
 // The upper-case executable name of the design environment.
 constexpr std::string_view kDesignEnvironmentExecutable = "VEXLORIDE.EXE";

@@ -7,6 +7,7 @@
 #include "reporter/config/TraceFormat.h"
 #include "reporter/report/SystemFormats.h"
 #include "reporter/report/TextFilters.h"
+#include "runtime/FileNames.h"
 
 namespace {
 

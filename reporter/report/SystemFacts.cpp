@@ -5,6 +5,7 @@
 #include "reporter/config/Trace.h"
 #include "reporter/config/TraceFormat.h"
 #include "reporter/report/TextFilters.h"
+#include "runtime/FileNames.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "reporter/debugdata/ModuleFiles.h"
 #include "reporter/report/SystemLanguageWin.h"
 #include "reporter/report/TextFilters.h"
+#include "runtime/FileNames.h"
 
 namespace {
 

@@ -17,12 +17,5 @@ std::string ReplaceControlCharsKeepLines(std::string_view text);
 // otherwise the text unchanged.
 std::string PadRight(std::string_view text, std::size_t width);
 
-// The folder without its trailing backslash, except that a drive root keeps
-// it: "C:\WINDOWS\system32\x.dll" -> "C:\WINDOWS\system32", "C:\x.exe" -> "C:\".
-std::string ExtractFileDir(std::string_view path);
-
-// "C:" of "C:\App\a.exe", "\\server\share" of a UNC name, empty otherwise.
-std::string ExtractFileDrive(std::string_view path);
-
 // The text without leading and trailing blanks and control characters.
 std::string Trim(std::string_view text);

@@ -105,8 +105,3 @@ TEST(IniConversions, IntegersAsTheyAreWritten) {
     EXPECT_EQ(StrToIntDef(bad, 9), 9) << bad;
 }
 
-TEST(IniConversions, ChangeFileExtTouchesOnlyTheLastElement) {
-  EXPECT_EQ(ChangeFileExt(L"C:\\a\\KiravaneVP.exe", L".ini"), L"C:\\a\\KiravaneVP.ini");
-  EXPECT_EQ(ChangeFileExt(L"C:\\a.b\\player", L".ini"), L"C:\\a.b\\player.ini");
-  EXPECT_EQ(ChangeFileExt(L"x.tar.gz", L".ini"), L"x.tar.ini");
-}

@@ -12,6 +12,7 @@
 
 #include "reporter/config/Trace.h"
 #include "reporter/config/TraceFormat.h"
+#include "runtime/FileNames.h"
 
 namespace {
 

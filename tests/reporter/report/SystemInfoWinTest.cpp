@@ -18,6 +18,7 @@
 #include "reporter/report/ReportText.h"
 #include "reporter/report/SystemFacts.h"
 #include "reporter/report/TextFilters.h"
+#include "runtime/FileNames.h"
 
 namespace {
 

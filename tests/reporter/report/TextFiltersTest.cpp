@@ -25,20 +25,6 @@ TEST(TextFilters, PadRightWidensOnlyShorterTexts) {
   EXPECT_EQ(PadRight("", 2), "  ");
 }
 
-TEST(TextFilters, FileNameParts) {
-  // Folders lose their trailing backslash, roots keep it.
-  EXPECT_EQ(ExtractFileDir("C:\\WINDOWS\\system32\\ntdll.dll"), "C:\\WINDOWS\\system32");
-  EXPECT_EQ(ExtractFileDir("C:\\player.exe"), "C:\\");
-  EXPECT_EQ(ExtractFileDir("\\\\server\\share\\x.dll"), "\\\\server\\share");
-  EXPECT_EQ(ExtractFileDir("\\x.dll"), "\\");
-  EXPECT_EQ(ExtractFileDir("x.dll"), "");
-
-  EXPECT_EQ(ExtractFileDrive("C:\\Kiosk\\player.exe"), "C:");
-  EXPECT_EQ(ExtractFileDrive("\\\\server\\share\\dir\\player.exe"), "\\\\server\\share");
-  EXPECT_EQ(ExtractFileDrive("\\\\server\\share"), "\\\\server\\share");
-  EXPECT_EQ(ExtractFileDrive("Kiosk\\player.exe"), "");
-}
-
 TEST(TextFilters, TrimDropsBlanksAndControlsAtBothEnds) {
   EXPECT_EQ(Trim("  Service Pack 2\t\r\n"), "Service Pack 2");
   EXPECT_EQ(Trim(" \x01 "), "");
