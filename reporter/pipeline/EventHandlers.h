@@ -7,14 +7,16 @@
 
 struct TVexlorExceptionRecord;
 
-// The steps an action or error notification speaks of.
+// The steps an action or error notification speaks of. The numbers are the
+// codes an application's handlers receive and must stay as they are.
 enum class TVexlorAction : int {
-  atShowingExceptionInfo = 0,  // before the report is shown
-  atShowedExceptionInfo = 1,   // after it was shown
-  atSavingLogFile,
-  atSendingEmail,
-  atTerminatingApplication,
-  atRestartingApplication,
+  atShowingExceptionInfo = 0,    // before the report is shown
+  atShowedExceptionInfo = 1,     // after it was shown
+  atSavingLogFile = 2,           // before the report is stored in the log file
+  atSavedLogFile = 3,            // after it was stored (error notification: it was not)
+  atSendingEmail = 4,            // before the report is sent
+  atSentEmail = 5,               // after it was sent (error notification: it was not)
+  atTerminatingApplication = 6,  // before the program is terminated or restarted
 };
 
 using TExceptionNotifyEvent = std::function<void(TVexlorExceptionRecord& record, bool& goOn)>;

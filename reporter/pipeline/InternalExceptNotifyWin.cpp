@@ -15,12 +15,16 @@
 #include "reporter/interception/CaptureStateWin.h"
 #include "reporter/interception/ExceptionHandled.h"
 #include "reporter/pipeline/ConsoleReport.h"
+#include "reporter/pipeline/DeliveryStage.h"
+#include "reporter/pipeline/DialogStage.h"
 #include "reporter/pipeline/EventHandlers.h"
 #include "reporter/pipeline/ExceptionRecord.h"
 #include "reporter/pipeline/ExceptNotifyWin.h"
+#include "reporter/pipeline/LogFileStage.h"
 #include "reporter/pipeline/PipelineRules.h"
 #include "reporter/pipeline/ReporterStateWin.h"
-#include "reporter/pipeline/ReportStages.h"
+#include "reporter/pipeline/ScreenshotStage.h"
+#include "reporter/pipeline/WebOutputStage.h"
 #include "reporter/report/CpuContextWin.h"
 #include "reporter/report/MemoryDump.h"
 #include "reporter/report/ReportText.h"
@@ -185,7 +189,7 @@ void BuildReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
   TVexlorReportInput input;
   input.Options = &WorkingOptions();
   input.Facts = CollectReportFacts(PlatformSystemInfo(), run.ReportException);
-  input.ShowActiveControls = !IsConsoleApplication() && !ReportStages().IsWebApplication();
+  input.ShowActiveControls = !IsConsoleApplication() && !WebOutputStage().IsWebApplication();
   input.CallStack = run.CallStack.get();
   input.Modules = ModulesForReport(modules);
   if (run.Params.Context) {
@@ -204,7 +208,7 @@ void BuildRecord(TPipelineRun& run, TVexlorExceptionRecord& record) {
   SetStage(704);
   ClearLastInternalWarning();
   SetStage(705);
-  ReportStages().CaptureScreen();
+  ScreenshotStage().CaptureScreen();
   SetStage(706);
   if (HasExceptionNotifyHandlers()) {
     bool goOn = true;
@@ -216,10 +220,10 @@ void BuildRecord(TPipelineRun& run, TVexlorExceptionRecord& record) {
 // Stage 8: show the report where the program shows things. The after-dialog
 // handlers hear only of a report that was shown.
 void PresentReport(TVexlorExceptionRecord& record) {
-  TVexlorReportStages& stages = ReportStages();
+  TVexlorWebOutputStage& web = WebOutputStage();
   const TVexlorModuleOptionsEx& options = WorkingOptions();
   if (!options.ShowExceptionDialog()) {
-    if (stages.IsWebApplication()) stages.ShowWebReport(record, false);
+    if (web.IsWebApplication()) web.ShowWebReport(record, false);
     return;
   }
   SetStage(9);
@@ -228,8 +232,8 @@ void PresentReport(TVexlorExceptionRecord& record) {
   if (!execute) return;
   SetStage(10);
   bool shown = false;
-  if (stages.IsWebApplication()) {
-    shown = stages.ShowWebReport(record, true);
+  if (web.IsWebApplication()) {
+    shown = web.ShowWebReport(record, true);
   } else if (IsConsoleApplication()) {
     try {
       WriteConsoleReport(CurrentReport().IntroText, record.LogText);
@@ -239,7 +243,7 @@ void PresentReport(TVexlorExceptionRecord& record) {
     }
   } else {
     try {
-      if (!stages.ShowExceptionDialog(record)) {
+      if (!DialogStage().ShowExceptionDialog(record)) {
         throw Exception("The exception dialog is not available.");
       }
       shown = true;
@@ -259,35 +263,36 @@ void DeliverReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
   BuildDialogMessageText(run.ReportException);
   PresentReport(record);
 
-  TVexlorReportStages& stages = ReportStages();
+  TVexlorScreenshotStage& screenshot = ScreenshotStage();
+  TVexlorDialogStage& dialog = DialogStage();
   const TVexlorModuleOptionsEx& options = WorkingOptions();
   const bool emailOn = options.EmailSendMode() != TEmailSendMode::None;
   SetStage(12);
-  if ((options.ReportFlags() & rfAskReproduceSteps) && !stages.IsWebApplication() &&
+  if ((options.ReportFlags() & rfAskReproduceSteps) && !WebOutputStage().IsWebApplication() &&
       !IsConsoleApplication() && !PipelineState().Repeated && (emailOn || options.SaveLogFile())) {
-    stages.AskReproduceSteps(record);
+    dialog.AskReproduceSteps(record);
   }
   SetStage(13);
   // The send flag carries the dialog's send box; without a dialog e-mail that
   // a handler switched on is sent as well.
   run.WillSend = emailOn && !PipelineState().Repeated &&
                  (PipelineState().SendFlag || !options.ShowExceptionDialog());
-  if (run.WillSend) stages.WriteScreenshotFile();
+  if (run.WillSend) screenshot.WriteScreenshotFile();
   SetStage(14);
-  stages.ReleaseScreen();
+  screenshot.ReleaseScreen();
   SetStage(15);
   if (options.SaveLogFile()) {
     // A report that cannot be saved is still copied and sent.
     try {
-      stages.AppendToLogFile(record);
+      LogFileStage().AppendToLogFile(record);
     } catch (...) {
       ReportInternalWarningFromException(TVexlorLogErrorCode::eeLogError, "Log");
     }
   }
-  if (stages.CopyRequested()) CopyTextToClipboard(record.LogText);
+  if (dialog.CopyRequested()) CopyTextToClipboard(record.LogText);
   SetStage(16);
-  if (run.WillSend) stages.SendReport(record);
-  stages.DeleteScreenshotFile();
+  if (run.WillSend) DeliveryStage().SendReport(record);
+  screenshot.DeleteScreenshotFile();
 }
 
 }  // namespace
@@ -296,7 +301,7 @@ void RetestRepeatedException() {
   TVexlorExceptionRecord* record = CurrentExceptionRecord();
   if (!record) return;
   PipelineState().Repeated = (WorkingOptions().ReportFlags() & rfNoDuplicateErrors) &&
-                             ReportStages().IsRepeatedException(*record);
+                             LogFileStage().IsRepeatedException(*record);
 }
 
 bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t address,
@@ -313,7 +318,7 @@ bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t a
   try {
     SetStage(1);
     run.ReportException.Date = PlatformSystemInfo().LocalNow();
-    ReportStages().ClearReproduceSteps();
+    DialogStage().ClearReproduceSteps();
     if (address != 0) {
       PipelineState().LastNotifiedAddress = address;
       PipelineState().LastNotifiedObject = object.Object;
@@ -330,7 +335,7 @@ bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t a
       } else {
         // A handler asked for the program's own handling; the screen taken
         // for this report is not kept for the next one.
-        ReportStages().ReleaseScreen();
+        ScreenshotStage().ReleaseScreen();
         run.Result = true;
       }
       SetStage(17);

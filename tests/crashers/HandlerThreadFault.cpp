@@ -16,14 +16,14 @@
 
 #include "reporter/config/InternalErrors.h"
 #include "reporter/debugdata/DebugLookup.h"
-#include "reporter/pipeline/ReportStages.h"
+#include "reporter/pipeline/ScreenshotStage.h"
 #include "runtime/Exceptions.h"
 
 std::atomic<int> internalErrors{0};
 
 // Stands in for a screenshot step that reads something damaged: the first
 // report's thread faults inside both list locks.
-class TFaultingStages : public TVexlorReportStages {
+class TFaultingStages : public TVexlorScreenshotStage {
  public:
   void CaptureScreen() override {
     if (faulted_.exchange(true)) return;
@@ -33,6 +33,9 @@ class TFaultingStages : public TVexlorReportStages {
     volatile int* volatile nowhere = nullptr;
     *nowhere = 1;
   }
+  void WriteScreenshotFile() override {}
+  void ReleaseScreen() override {}
+  void DeleteScreenshotFile() override {}
 
  private:
   std::atomic<bool> faulted_{false};
@@ -67,7 +70,7 @@ DWORD WINAPI SecondWorker(LPVOID) {
 
 int main() {
   TFaultingStages stages;
-  SetReportStages(&stages);
+  SetScreenshotStage(&stages);
   TCountingErrorUI errorUI;
   SetInternalErrorUI(&errorUI);
 
@@ -81,7 +84,7 @@ int main() {
   CloseHandle(second);
 
   SetInternalErrorUI(nullptr);
-  SetReportStages(nullptr);
+  SetScreenshotStage(nullptr);
   std::printf("main goes on; internal errors: %d\n", internalErrors.load());
   return 0;
 }

@@ -22,11 +22,15 @@
 #include "reporter/config/Trace.h"
 #include "reporter/debugdata/StackList.h"
 #include "reporter/interception/CaptureStateWin.h"
+#include "reporter/pipeline/DeliveryStage.h"
+#include "reporter/pipeline/DialogStage.h"
 #include "reporter/pipeline/EventHandlers.h"
 #include "reporter/pipeline/ExceptionRecord.h"
 #include "reporter/pipeline/ExceptNotifyWin.h"
+#include "reporter/pipeline/LogFileStage.h"
 #include "reporter/pipeline/ReporterStateWin.h"
-#include "reporter/pipeline/ReportStages.h"
+#include "reporter/pipeline/ScreenshotStage.h"
+#include "reporter/pipeline/WebOutputStage.h"
 #include "reporter/report/ReportText.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Forms.h"
@@ -34,7 +38,11 @@
 namespace {
 
 // Every step of the later parts, with the thread it ran in.
-class TRecordingStages : public TVexlorReportStages {
+class TRecordingStages : public TVexlorLogFileStage,
+                         public TVexlorScreenshotStage,
+                         public TVexlorDialogStage,
+                         public TVexlorWebOutputStage,
+                         public TVexlorDeliveryStage {
  public:
   bool RepeatedAnswer = false;
   bool LogSaved = true;
@@ -59,6 +67,8 @@ class TRecordingStages : public TVexlorReportStages {
   void WriteScreenshotFile() override { Note("screenshot file"); }
   void ReleaseScreen() override { Note("release"); }
   void DeleteScreenshotFile() override { Note("delete screenshot"); }
+  // A console program: the pipeline writes the report out instead.
+  bool ShowExceptionDialog(TVexlorExceptionRecord&) override { return false; }
   void ClearReproduceSteps() override { Note("clear steps"); }
   void AskReproduceSteps(TVexlorExceptionRecord&) override { Note("ask steps"); }
   bool IsWebApplication() override { return WebApplication; }
@@ -66,7 +76,10 @@ class TRecordingStages : public TVexlorReportStages {
     Note(withReport ? "web report" : "web message");
     return true;
   }
-  void SendReport(TVexlorExceptionRecord&) override { Note("send"); }
+  bool SendReport(TVexlorExceptionRecord&) override {
+    Note("send");
+    return true;
+  }
   bool CopyRequested() override { return Copy; }
 
   void Note(const std::string& step) {
@@ -88,6 +101,15 @@ class TRecordingStages : public TVexlorReportStages {
   std::vector<std::string> steps_;
   std::vector<DWORD> threads_;
 };
+
+// Null puts back the stages of a program without them.
+void InstallStages(TRecordingStages* stages) {
+  SetLogFileStage(stages);
+  SetScreenshotStage(stages);
+  SetDialogStage(stages);
+  SetWebOutputStage(stages);
+  SetDeliveryStage(stages);
+}
 
 // The reporter's own message boxes, answered "No".
 class TRecordingErrorUI : public TInternalErrorUI {
@@ -169,12 +191,12 @@ class ReportPipelineTest : public ::testing::Test {
     options.SetReportFlags(0);
     options.SetExceptionFiltersActive(true);
     options.SetExceptionFilters({}, {});
-    SetReportStages(&stages_);
+    InstallStages(&stages_);
     SetInternalErrorUI(&errorUI_);
     PipelineState().TerminateRequest = false;
   }
   void TearDown() override {
-    SetReportStages(nullptr);
+    InstallStages(nullptr);
     SetInternalErrorUI(nullptr);
     SetGlobalExceptionNotify(nullptr);
     SetGlobalActionNotify(nullptr);
@@ -281,7 +303,7 @@ TEST_F(ReportPipelineTest, ARepeatIsNotSentUnlessAHandlerChangesTheOptions) {
       [](TVexlorExceptionRecord& record, bool&) { record.ModuleOptions->SetReportFlags(0); });
   TRecordingStages second;
   second.RepeatedAnswer = true;
-  SetReportStages(&second);
+  InstallStages(&second);
   EXPECT_FALSE(ReportWhileHandling("seen before, sent anyway"));
   steps = second.Steps();
   EXPECT_TRUE(Contains(steps, "send"));
@@ -336,7 +358,7 @@ TEST_F(ReportPipelineTest, ShowingIsVetoedSwitchedOffOrFailsWithAWarning) {
   veto = false;
   CurrentVexlorLogOptions().SetShowExceptionDialog(false);
   TRecordingStages silent;
-  SetReportStages(&silent);
+  InstallStages(&silent);
   {
     TCapturedOutput console(true);
     EXPECT_FALSE(ReportWhileHandling("not shown"));
@@ -347,7 +369,7 @@ TEST_F(ReportPipelineTest, ShowingIsVetoedSwitchedOffOrFailsWithAWarning) {
 
   CurrentVexlorLogOptions().SetShowExceptionDialog(true);
   TRecordingStages failing;
-  SetReportStages(&failing);
+  InstallStages(&failing);
   {
     TCapturedOutput console(false);
     EXPECT_FALSE(ReportWhileHandling("no console"));
@@ -377,7 +399,7 @@ TEST_F(ReportPipelineTest, AFailedLogFileIsAWarningAndTheReportGoesOn) {
   // The dialog's copy choice puts the report on the clipboard.
   TRecordingStages copying;
   copying.Copy = true;
-  SetReportStages(&copying);
+  InstallStages(&copying);
   std::string reportText;
   SetGlobalExceptionNotify(
       [&](TVexlorExceptionRecord& record, bool&) { reportText = record.LogText; });
@@ -397,7 +419,7 @@ TEST_F(ReportPipelineTest, AFailedLogFileIsAWarningAndTheReportGoesOn) {
   // A step that reports its own failure keeps its warning.
   TRecordingStages unsaved;
   unsaved.LogSaved = false;
-  SetReportStages(&unsaved);
+  InstallStages(&unsaved);
   EXPECT_FALSE(ReportWhileHandling("not saved"));
   EXPECT_EQ(LastInternalWarning().Code, TVexlorLogErrorCode::eeNone);
   EXPECT_TRUE(Contains(unsaved.Steps(), "send"));
@@ -547,7 +569,7 @@ TEST_F(ReportPipelineTest, FailuresOfTheReportAreInternalErrorsNamingTheStep) {
     volatile int* volatile nowhere = nullptr;
     *nowhere = 1;
   };
-  SetReportStages(&faulting);
+  InstallStages(&faulting);
   errorUI_.Texts.clear();
   const auto start = std::chrono::steady_clock::now();
   ReportWhileHandling("second failure");
@@ -558,7 +580,7 @@ TEST_F(ReportPipelineTest, FailuresOfTheReportAreInternalErrorsNamingTheStep) {
 
   // The next report is made as usual.
   TRecordingStages healthy;
-  SetReportStages(&healthy);
+  InstallStages(&healthy);
   EXPECT_FALSE(ReportWhileHandling("after the failures"));
   EXPECT_TRUE(Contains(healthy.Steps(), "log"));
 }
