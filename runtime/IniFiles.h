@@ -22,4 +22,3 @@ class TCustomIniFile {
 
 // The whole of Text as an integer, or Default when it is not one.
 int StrToIntDef(const std::wstring& Text, int Default);
-

@@ -150,6 +150,8 @@ constexpr std::array<TCustomizedTextLabel, CustomizedTextCount> kLabels = {{
     {"Log / CPU", "Memory Dump"},
 }};
 
+// The tables keep one text a line, in index order.
+// clang-format off
 constexpr std::array<std::string_view, 9> kGroups = {
     "Texts",         "Message captions", "Exception Dialog", "SMTP Dialog", "Reproduce Dialog",
     "Log",           "Log / Call Stack", "Log / Modules List", "Log / CPU",
@@ -231,6 +233,7 @@ TCustomizedTexts MakeDefaults() {
     "Memory Dump",
   };
 }
+// clang-format on
 
 }  // namespace
 
@@ -255,4 +258,6 @@ TCustomizedTextLabel CustomizedTextLabel(int index) {
   return kLabels[index];
 }
 
-const std::array<std::string_view, 9>& CustomizedTextGroups() { return kGroups; }
+const std::array<std::string_view, 9>& CustomizedTextGroups() {
+  return kGroups;
+}

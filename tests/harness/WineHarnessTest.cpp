@@ -6,7 +6,9 @@
 
 #include <string>
 
-TEST(WineHarness, DisplayHasTwoMonitors) { EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 2); }
+TEST(WineHarness, DisplayHasTwoMonitors) {
+  EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 2);
+}
 
 TEST(WineHarness, CrashingChildEndsWithoutDebuggerDialog) {
   wchar_t self[MAX_PATH];

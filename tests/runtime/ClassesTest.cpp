@@ -104,4 +104,3 @@ TEST(IniConversions, IntegersAsTheyAreWritten) {
   for (const wchar_t* bad : {L"", L"  ", L"-", L"$", L"1a", L"2147483648", L"0x", L"1 2"})
     EXPECT_EQ(StrToIntDef(bad, 9), 9) << bad;
 }
-
