@@ -6,28 +6,16 @@
 set -u
 player=$1
 build=$(cd "$2" && pwd)
-source "$(dirname "$0")/../harness/wine-env.sh"
+source "$(dirname "$0")/../harness/wine-env.sh" || exit 1
 
-start_xvfb_one() {
-  local n i
-  n=$(free_display) || return 1
-  Xvfb ":$n" -nolisten tcp -extension RANDR +xinerama -screen 0 1024x768x24 \
-    </dev/null >/dev/null 2>&1 &
-  XVFB_PID=$!
-  for i in $(seq 1 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
-    sleep 0.05
-  done
-  return 1
-}
-
-start_xvfb_one || { echo "one-monitor: Xvfb did not start"; exit 1; }
-prepare_prefix "$build/wine/prefix-one-monitor"
+prefix=$build/wine/prefix-one-monitor
+start_xvfb 1024x768x24 || { echo "one-monitor: Xvfb did not start"; exit 1; }
 cleanup() {
-  wineserver -k 2>/dev/null
-  kill "$XVFB_PID" 2>/dev/null
+  stop_prefix "$prefix"
+  stop_xvfb "$XVFB_PID"
 }
 trap cleanup EXIT
+prepare_prefix "$prefix" || exit 1
 
 work=$(mktemp -d)
 cp "$player" "$work/KiravaneVP.exe"
