@@ -30,7 +30,12 @@ void Pose(const std::wstring& dir, const char* name, HWND wnd) {
 TEST(PlayerScreenshots, DISABLED_Pose) {
   wchar_t dir[MAX_PATH] = {};
   if (!GetEnvironmentVariableW(L"KVP_SHOT_DIR", dir, MAX_PATH)) GTEST_SKIP();
-  TPlayerProcess player(L"[Options]\r\nFileName=" + SampleClip() + L"\r\nMonitor=1\r\n");
+  // The file name field shows the clip's path: the script puts the clip where
+  // an operator would and names it here.
+  wchar_t clip[MAX_PATH] = {};
+  std::wstring file =
+      GetEnvironmentVariableW(L"KVP_SHOT_CLIP", clip, MAX_PATH) ? clip : SampleClip();
+  TPlayerProcess player(L"[Options]\r\nFileName=" + file + L"\r\nMonitor=1\r\n");
   ASSERT_TRUE(player.Start());
   HWND video = player.WaitForWindow(L"TfrmVideo", 20000);
   HWND main = player.WaitForWindow(L"TfrmVPMain", 5000);

@@ -6,21 +6,28 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 out=$(mkdir -p "$2" && cd "$2" && pwd)
-source "$(dirname "$0")/../harness/wine-env.sh"
+source "$(dirname "$0")/../harness/wine-env.sh" || exit 1
 tests=$build/tests/app/player_e2e_tests.exe
-[ -f "$tests" ] || { echo "screenshots: build player_e2e_tests first" >&2; exit 1; }
+clip=$build/tests/app/sample.avi
+[ -f "$tests" ] && [ -f "$clip" ] ||
+  { echo "screenshots: build player_e2e_tests first (it brings the player and the clip)" >&2; exit 1; }
 
-start_xvfb
-prepare_prefix "$build/wine/prefix-screens"
+prefix=$build/wine/prefix-screens
 shots=$(mktemp -d)
 cleanup() {
-  wineserver -k 2>/dev/null || true
-  kill "$XVFB_PID" 2>/dev/null || true
+  stop_prefix "$prefix" || true
+  stop_xvfb "${XVFB_PID:-}" || true
   rm -rf "$shots"
 }
 trap cleanup EXIT
+start_xvfb || exit 1
+prepare_prefix "$prefix" || exit 1
 
-KVP_SHOT_DIR="Z:$(echo "$shots" | tr / '\\')" WINEDEBUG=-all \
+# The settings window shows the clip's path: put it where an operator would.
+mkdir -p "$WINEPREFIX/drive_c/Kiravane"
+cp "$clip" "$WINEPREFIX/drive_c/Kiravane/sample.avi"
+
+KVP_SHOT_DIR="Z:$(echo "$shots" | tr / '\\')" KVP_SHOT_CLIP='C:\Kiravane\sample.avi' WINEDEBUG=-all \
   "$WINE64" "$tests" --gtest_also_run_disabled_tests --gtest_filter='PlayerScreenshots.*' \
   </dev/null >"$shots/run.log" 2>&1 &
 runner=$!
