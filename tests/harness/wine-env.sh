@@ -18,7 +18,14 @@ find_wine_tool() {
 
 # Debian's wine64 package puts its loader and server in /usr/lib/wine and
 # nothing on PATH; the wine package (a Recommends we do not install) adds
-# /usr/bin wrappers. A caller's WINE64 / WINESERVER wins.
+# /usr/bin wrappers. A caller's WINE64 / WINESERVER wins, and must be right.
+for wine_var in WINE64 WINESERVER; do
+  if [ -n "${!wine_var:-}" ] && { [ ! -x "${!wine_var}" ] || [ -d "${!wine_var}" ]; }; then
+    echo "wine harness: $wine_var=${!wine_var} is not an executable" >&2
+    return 1
+  fi
+done
+unset wine_var
 WINE64=$(find_wine_tool wine64 "${WINE64:-}" "$(command -v wine64)" /usr/lib/wine/wine64 \
   /usr/lib64/wine/wine64 /opt/wine-stable/bin/wine64) || {
   echo "wine harness: wine64 not found (looked at \$WINE64, PATH, /usr/lib/wine);" \
