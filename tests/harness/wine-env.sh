@@ -3,10 +3,9 @@
 #   source .../wine-env.sh || exit 1
 # Only 64-bit Wine exists here: the product is a 64-bit executable.
 
-# find_wine_tool NAME CANDIDATE... -> the first executable candidate.
+# find_wine_tool CANDIDATE... -> the first one that is an executable file.
 find_wine_tool() {
-  local name=$1 candidate
-  shift
+  local candidate
   for candidate in "$@"; do
     if [ -n "$candidate" ] && [ -x "$candidate" ] && [ ! -d "$candidate" ]; then
       echo "$candidate"
@@ -26,14 +25,14 @@ for wine_var in WINE64 WINESERVER; do
   fi
 done
 unset wine_var
-WINE64=$(find_wine_tool wine64 "${WINE64:-}" "$(command -v wine64)" /usr/lib/wine/wine64 \
+WINE64=$(find_wine_tool "${WINE64:-}" "$(command -v wine64)" /usr/lib/wine/wine64 \
   /usr/lib64/wine/wine64 /opt/wine-stable/bin/wine64) || {
   echo "wine harness: wine64 not found (looked at \$WINE64, PATH, /usr/lib/wine);" \
     "install the wine64 package: scripts/setup-debian.sh" >&2
   return 1
 }
 wine_bin_dir=$(dirname "$(readlink -f "$WINE64")")
-WINESERVER=$(find_wine_tool wineserver "${WINESERVER:-}" "$(command -v wineserver)" \
+WINESERVER=$(find_wine_tool "${WINESERVER:-}" "$(command -v wineserver)" \
   "$wine_bin_dir/wineserver" "$wine_bin_dir/wineserver64" /usr/lib/wine/wineserver64) || {
   echo "wine harness: wineserver not found (looked at \$WINESERVER, PATH, $wine_bin_dir);" \
     "install the wine64 package: scripts/setup-debian.sh" >&2
@@ -142,14 +141,14 @@ free_display() {
 # start_xvfb [SCREEN...] -> sets XVFB_PID and DISPLAY. Two screens (the
 # default) give Wine two monitors.
 start_xvfb() {
-  local screens=("$@") args=() n tries s i
+  local screens=("$@") args=() n i _
   [ ${#screens[@]} -gt 0 ] || screens=(1280x720x24 1024x768x24)
   for i in "${!screens[@]}"; do args+=(-screen "$i" "${screens[$i]}"); done
-  for tries in 1 2 3 4 5; do
+  for _ in 1 2 3 4 5; do
     n=$(free_display) || { echo "wine harness: no free X display" >&2; return 1; }
     Xvfb ":$n" -nolisten tcp -extension RANDR +xinerama "${args[@]}" </dev/null >/dev/null 2>&1 &
     XVFB_PID=$!
-    for s in $(seq 1 100); do
+    for _ in $(seq 1 100); do
       if [ -e "/tmp/.X11-unix/X$n" ]; then
         export DISPLAY=":$n"
         return 0
