@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "reporter/pipeline/MainWindowWin.h"
 #include "runtime/Exceptions.h"
 
 bool IsConsoleApplication() {
@@ -34,7 +35,16 @@ void WriteConsoleReport(const std::string& introText, const std::string& reportT
 }
 
 bool CopyTextToClipboard(const std::string& text) {
-  if (!OpenClipboard(nullptr)) return false;
+  // Opened for the program's main window: emptied with no owner, the
+  // clipboard may refuse the data that follows. Another program may hold it
+  // open for a moment.
+  const HWND owner = MainWindowOfProcess(GetCurrentProcessId());
+  bool open = false;
+  for (int attempt = 0; attempt < 20 && !open; ++attempt) {
+    open = OpenClipboard(owner) != FALSE;
+    if (!open) Sleep(10);
+  }
+  if (!open) return false;
   bool done = false;
   EmptyClipboard();
   if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {

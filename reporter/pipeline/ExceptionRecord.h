@@ -20,6 +20,9 @@ struct TVexlorExceptionRecord {
   TVexlorModulesList* ModulesList = nullptr;        // not owned
   TVexlorStackList* CallStack = nullptr;            // owned by the pipeline while it runs
   TVexlorModuleOptionsEx* ModuleOptions = nullptr;  // not owned
+  // What the user typed in the request dialog, trimmed; read by the log file
+  // and by e-mail delivery. Cleared when a report begins.
+  std::string ReproduceSteps;
 };
 
 // Non-null exactly while a report is being made.

@@ -318,6 +318,7 @@ bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t a
   try {
     SetStage(1);
     run.ReportException.Date = PlatformSystemInfo().LocalNow();
+    record.ReproduceSteps.clear();
     DialogStage().ClearReproduceSteps();
     if (address != 0) {
       PipelineState().LastNotifiedAddress = address;

@@ -11,7 +11,8 @@ class TVexlorLogFileStage {
   // False when the report was not saved; the step records its own "Log"
   // warning (with the failure's message) and offers its retry. What escapes
   // it becomes the "Log" warning in the pipeline.
-  virtual bool AppendToLogFile(const TVexlorExceptionRecord& record) = 0;
+  // The step extends the record's report text by the request block.
+  virtual bool AppendToLogFile(TVexlorExceptionRecord& record) = 0;
 
  protected:
   // Never deleted through the interface; the reporter keeps every stage

@@ -19,7 +19,7 @@ void NotDone(std::string_view step) {
 class TNoLogFile : public TVexlorLogFileStage {
  public:
   bool IsRepeatedException(const TVexlorExceptionRecord&) override { return false; }
-  bool AppendToLogFile(const TVexlorExceptionRecord&) override {
+  bool AppendToLogFile(TVexlorExceptionRecord&) override {
     NotDone("AppendToLogFile");
     return false;
   }

@@ -23,6 +23,7 @@
 #include "reporter/interception/CaptureStateWin.h"
 #include "reporter/interception/FrameWalkWin.h"
 #include "reporter/interception/SafeCallMark.h"
+#include "reporter/logfile/LogFileStageWin.h"
 #include "reporter/pipeline/ReporterStateWin.h"
 #include "runtime/Exceptions.h"
 
@@ -57,6 +58,12 @@ void InstallRaiseExceptionHook() {
   RealRaiseException = reinterpret_cast<TRaiseExceptionProc>(real);
 }
 
+// The pipeline's stages that each part implements; a step with none
+// installed answers "not done".
+void InstallReportStages() {
+  InstallLogFileStage();
+}
+
 void ReporterInit() {
   // The trace's switches (command line, development host) are read on first
   // use; read them before the first line, or it is lost.
@@ -72,6 +79,7 @@ void ReporterInit() {
   RecordMainThread();
   ThreadCaptureState().RaiseContext.ContextFlags = 0;
   SetTraceThreadNameProc(&TraceThreadName);
+  InstallReportStages();
 
   TVexlorModuleInfo* record = nullptr;
   if (!InDesignEnvironment()) {

@@ -55,7 +55,7 @@ class TRecordingStages : public TVexlorLogFileStage,
     Note("repeat?");
     return RepeatedAnswer;
   }
-  bool AppendToLogFile(const TVexlorExceptionRecord&) override {
+  bool AppendToLogFile(TVexlorExceptionRecord&) override {
     Note("log");
     if (LogRaises) throw EWriteError("The log file is read-only.");
     return LogSaved;
