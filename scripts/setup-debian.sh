@@ -21,6 +21,7 @@ packages=(
   libcups2 libdbus-1-3                             # winspool (the player), mountmgr
   fonts-dejavu-core                                # the faces Wine draws the windows with
   python3 clang-format
+  python3-aiosmtpd dnsmasq-base openssl libgnutls30  # e-mail tests: SMTP, DNS, TLS (Wine's Schannel)
 )
 
 if [ "${1:-}" = "--list" ]; then
