@@ -19,6 +19,7 @@
 #include "reporter/config/ModuleOptionsEx.h"
 #include "reporter/config/Trace.h"
 #include "reporter/debugdata/DebugLookup.h"
+#include "reporter/dialogs/DialogStageWin.h"
 #include "reporter/hooking/HooksWin.h"
 #include "reporter/interception/CaptureStateWin.h"
 #include "reporter/interception/FrameWalkWin.h"
@@ -62,6 +63,7 @@ void InstallRaiseExceptionHook() {
 // installed answers "not done".
 void InstallReportStages() {
   InstallLogFileStage();
+  InstallDialogStage();
 }
 
 void ReporterInit() {

@@ -1,7 +1,9 @@
 // An exception escaping an event handler reaches the class library's central
-// handler: reported once, and the library's own message box is not shown
-// (it would hold the program until the runner's time-out).
+// handler: reported once in the reporter's exception dialog (the runner
+// answers it), and the library's own message box is not shown (it would hold
+// the program until the runner's time-out).
 // expect: gui
+// expect: dismiss=Error.
 // expect: exit=0
 // expect: reports=1
 // expect: type=EConvertError

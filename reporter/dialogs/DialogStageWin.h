@@ -1,0 +1,4 @@
+// The dialogs as the pipeline's stage: installed by the reporter's start-up.
+#pragma once
+
+void InstallDialogStage();
