@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "reporter/config/ThreadSlot.h"
 #include "reporter/config/Trace.h"
 #include "reporter/hooking/HooksWin.h"
 
@@ -23,7 +24,7 @@ struct TExportHook {
   THttpExtensionProc Original = nullptr;
 };
 TExportHook hook;
-thread_local void* currentControlBlock = nullptr;
+const TVexlorThreadWord currentControlBlock;
 
 // The export address table entry of a named function; null when the module
 // has no such export or forwards it to another module.
@@ -54,12 +55,12 @@ DWORD* ExportSlot(HMODULE module, const char* name) {
 
 DWORD WINAPI HookedHttpExtensionProc(void* extensionControlBlock) {
   TraceEnter("HookedHttpExtensionProc", {extensionControlBlock});
-  void* const outer = currentControlBlock;
-  currentControlBlock = extensionControlBlock;
+  void* const outer = reinterpret_cast<void*>(currentControlBlock.Get());
+  currentControlBlock.Set(reinterpret_cast<std::uintptr_t>(extensionControlBlock));
   // Restored however the request ends: a raise leaves through here too.
   struct TRestore {
     void* Value;
-    ~TRestore() { currentControlBlock = Value; }
+    ~TRestore() { currentControlBlock.Set(reinterpret_cast<std::uintptr_t>(Value)); }
   } restore{outer};
   const DWORD result = hook.Original(extensionControlBlock);
   TraceExit("HookedHttpExtensionProc", {result});
@@ -99,5 +100,5 @@ void RemoveHttpExtensionHook() {
 }
 
 void* CurrentExtensionControlBlock() {
-  return currentControlBlock;
+  return reinterpret_cast<void*>(currentControlBlock.Get());
 }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "reporter/config/ReporterLock.h"
+#include "reporter/config/ThreadSlot.h"
 
 namespace {
 
@@ -23,13 +24,20 @@ std::uint64_t Identity(DWORD threadId, std::uint32_t stamp) {
   return (static_cast<std::uint64_t>(threadId) << 32) | stamp;
 }
 
-// Asked once per thread: a plain value in thread-local storage after that.
+// Asked once per thread, then kept in a thread slot: a thread that raises
+// while it holds the threads library's locks (ending inside its thread_local
+// destructors) still finds it, and so does the report's handler thread.
+const TVexlorThreadWord selfIdentity;
+
 std::uint64_t SelfIdentity() {
-  thread_local std::uint64_t self = 0;
+  std::uint64_t self = selfIdentity.Get();
   if (self == 0) {
     std::uint32_t stamp = 0;
+    const DWORD error = GetLastError();
     if (!CreationStamp(GetCurrentThread(), stamp)) stamp = 0;
+    SetLastError(error);
     self = Identity(GetCurrentThreadId(), stamp);
+    selfIdentity.Set(self);
   }
   return self;
 }

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "reporter/config/ReporterLock.h"
+#include "reporter/config/ThreadSlot.h"
 #include "reporter/config/TraceFormat.h"
 #include "reporter/config/TracePlatform.h"
 #include "runtime/FileNames.h"
@@ -49,7 +50,7 @@ TraceState& State() {
 }
 
 // Per-thread nesting, so each thread's lines are indented on their own.
-thread_local int threadIndent = 0;
+const TVexlorThreadWord threadIndentSlot;
 
 bool WriteFile(const TraceState& state) {
   std::FILE* file = std::fopen(state.fileName.c_str(), "wb");
@@ -95,9 +96,11 @@ void trace_detail::Record(std::string_view routine, TraceParams params, int inde
   std::string text = FormatTraceParams(params, CurrentAddressInspector());
   std::string thread = state.threadName.load()();
   std::string time = LocalTimeText();
+  int threadIndent = static_cast<int>(threadIndentSlot.Get());
   if (indentChange < 0) threadIndent = std::max(0, threadIndent + indentChange);
   std::string line = FormatTraceLine(time, thread, threadIndent, routine, text);
   if (indentChange > 0) threadIndent += indentChange;
+  threadIndentSlot.Set(static_cast<std::uintptr_t>(threadIndent));
   std::lock_guard<TVexlorLock> guard(state.lock);
   if (!enabledFlag.load(std::memory_order_relaxed)) return;
   state.lines.push_back(std::move(line));

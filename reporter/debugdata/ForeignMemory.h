@@ -9,10 +9,3 @@ template <class T>
 bool ReadForeign(const void* address, T& out) {
   return CurrentAddressInspector().ReadBytes(address, &out, sizeof(T));
 }
-
-// The running process's memory for readers that take a TVexlorMemoryReader
-// (one per thread: the reader remembers the last region it found readable).
-inline TVexlorMemoryReader& ProcessMemory() {
-  thread_local TProcessMemory memory;
-  return memory;
-}

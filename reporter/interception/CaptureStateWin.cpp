@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "reporter/config/ReporterLock.h"
+#include "reporter/config/ThreadSlot.h"
 
 namespace {
 
@@ -14,12 +15,18 @@ TVexlorLock lastExceptionLock{[](void*) { lastException = {}; }};
 TReporterFlags flags;
 std::atomic<DWORD> mainThreadID{0};
 std::atomic<std::uintptr_t> mainThreadStackBase{0};
+// A thread slot, not thread_local: a thread ending inside its thread_local
+// destructors holds the threads library's locks, and may raise there.
+const TVexlorThreadSlot<TThreadCaptureState> captureState;
 
 }  // namespace
 
 TThreadCaptureState& ThreadCaptureState() {
-  thread_local TThreadCaptureState state;
-  return state;
+  return captureState.Get();
+}
+
+void PrepareThreadCaptureState() {
+  captureState.Prepare();
 }
 
 void SetRaiseContext(TThreadCaptureState& state, const CONTEXT& context) {

@@ -33,6 +33,8 @@ struct TThreadCaptureState {
 };
 
 TThreadCaptureState& ThreadCaptureState();
+// Allocates the per-thread slot (start-up).
+void PrepareThreadCaptureState();
 void SetRaiseContext(TThreadCaptureState& state, const CONTEXT& context);
 bool HasRaiseContext(const TThreadCaptureState& state);
 

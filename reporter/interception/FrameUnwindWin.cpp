@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "reporter/config/ThreadSlot.h"
 #include "reporter/debugdata/ForeignMemory.h"
 #include "reporter/interception/UnwindRecipe.h"
 
@@ -147,8 +148,8 @@ bool UnwindLeafFrame(CONTEXT& context) {
 }
 
 TFrameCache& ThisThreadFrameCache() {
-  thread_local TFrameCache cache;
-  return cache;
+  static const TVexlorThreadSlot<TFrameCache> cache;
+  return cache.Get();
 }
 
 TUnwindStep UnwindFrame(CONTEXT& context, DWORD64 ip, TUnwoundFrame& frame, TFrameCache& cache) {

@@ -183,7 +183,8 @@ TEST(WindowsReport, ALiveReportHasEverySection) {
 TEST(WindowsReportCapture, DumpOfTheLiveStackAndCode) {
   CONTEXT context{};
   RtlCaptureContext(&context);
-  const auto dump = CaptureMemoryDump(ProcessMemory(), context.Rsp, context.Rip);
+  TProcessMemory memory;
+  const auto dump = CaptureMemoryDump(memory, context.Rsp, context.Rip);
   ASSERT_TRUE(dump);
   EXPECT_EQ(std::memcmp(dump->Code.data(), reinterpret_cast<const void*>(context.Rip), 256), 0);
 
@@ -195,9 +196,9 @@ TEST(WindowsReportCapture, DumpOfTheLiveStackAndCode) {
   ASSERT_TRUE(VirtualProtect(pages + 4096, 4096, PAGE_NOACCESS, &old));
   const auto readable = reinterpret_cast<std::uint64_t>(pages);
   const auto noAccess = reinterpret_cast<std::uint64_t>(pages + 4096);
-  EXPECT_FALSE(CaptureMemoryDump(ProcessMemory(), noAccess, context.Rip));
-  EXPECT_FALSE(CaptureMemoryDump(ProcessMemory(), context.Rsp, noAccess));
-  EXPECT_FALSE(CaptureMemoryDump(ProcessMemory(), context.Rsp, noAccess - 255));
-  EXPECT_TRUE(CaptureMemoryDump(ProcessMemory(), readable + 4096 - 128, noAccess - 256));
+  EXPECT_FALSE(CaptureMemoryDump(memory, noAccess, context.Rip));
+  EXPECT_FALSE(CaptureMemoryDump(memory, context.Rsp, noAccess));
+  EXPECT_FALSE(CaptureMemoryDump(memory, context.Rsp, noAccess - 255));
+  EXPECT_TRUE(CaptureMemoryDump(memory, readable + 4096 - 128, noAccess - 256));
   VirtualFree(pages, 0, MEM_RELEASE);
 }
