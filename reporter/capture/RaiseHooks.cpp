@@ -11,6 +11,7 @@
 #include "reporter/capture/GoNotify.h"
 #include "reporter/capture/RaiseEntry.h"
 #include "reporter/capture/ReserveStack.h"
+#include "reporter/capture/ThreadEnd.h"
 #include "reporter/config/Trace.h"
 #include "reporter/debugdata/ForeignMemory.h"
 #include "reporter/debugdata/ModuleFiles.h"
@@ -216,8 +217,17 @@ void NotifyOsException(const EXCEPTION_RECORD& record, const CONTEXT& context) {
   if (GetLastException().Object == exception) ClearLastException();
 }
 
+// A thread that is ending holds the runtime's or the loader's locks: ended
+// alone it would leave them held, so the process ends, at once (its exit
+// routines would wait for those locks).
+[[noreturn]] void EndProcessOfEndingThread() {
+  TerminateProcess(GetCurrentProcess(), 1);
+  ExitProcess(1);
+}
+
 [[noreturn]] void EndThreadOrProcess() {
   if (IsMainThread()) ExitProcess(1);
+  if (ThisThreadIsEnding()) EndProcessOfEndingThread();
   ExitThread(1);
 }
 
@@ -261,6 +271,11 @@ LONG CALLBACK FirstVectoredHandler(EXCEPTION_POINTERS* pointers) {
     }
   }
   TraceExit("HookedExceptionObject");
+  // A fault of an ending thread may be caught by the loader's guard around
+  // TLS callbacks, which leaves the locks the thread held held for ever.
+  if (LastNotifiedAddress() == reinterpret_cast<std::uintptr_t>(record.ExceptionAddress) &&
+      !IsMainThread() && ThisThreadIsEnding())
+    EndProcessOfEndingThread();
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -283,11 +298,16 @@ LONG CALLBACK FirstVectoredHandler(EXCEPTION_POINTERS* pointers) {
       // The silent exception ends the program like any other but is never
       // reported, here as at its raise.
       if (!IsAbortException(current) && (address == 0 || address != LastNotifiedAddress())) {
-        CONTEXT context;
-        RtlCaptureContext(&context);
-        state.RaiseStackPointer = context.Rsp;
-        state.StackStart = context.Rsp;
-        SetRaiseContext(state, context);
+        // The registers of the raise when it was recorded; otherwise this
+        // handler's caller's, so that no frame of the reporter is walked.
+        if (!known || !HasRaiseContext(state)) {
+          CONTEXT context;
+          RtlCaptureContext(&context);
+          UnwindFrames(context, 1);
+          state.RaiseStackPointer = context.Rsp;
+          state.StackStart = context.Rsp;
+          SetRaiseContext(state, context);
+        }
         SetLastException({current, address, true});
         ExceptNotify(current, address, true, 0, 0, nullptr);
       }

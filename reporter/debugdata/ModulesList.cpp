@@ -73,19 +73,25 @@ std::unique_ptr<TVexlorModuleInfo> TVexlorModulesList::BuildModuleInfo(std::uint
 }
 
 void TVexlorModulesList::GetModulesList() {
+  std::vector<std::uintptr_t> handles;
+  const bool enumerated = FSource.EnumerateModules(handles);
+  // A record goes once its module is gone: neither named by the system nor
+  // enumerated. While another thread holds the loader (a thread ending, a
+  // library starting) the system may answer neither question, and the records
+  // built before are all the report has.
   std::string fileName;
-  for (std::size_t i = FItems.size(); i-- > 0;)
-    if (!FSource.ModuleFileName(FItems[i]->Handle, fileName)) Delete(i);
+  for (std::size_t i = FItems.size(); i-- > 0;) {
+    const std::uintptr_t handle = FItems[i]->Handle;
+    if (FSource.ModuleFileName(handle, fileName)) continue;
+    if (enumerated && std::find(handles.begin(), handles.end(), handle) == handles.end()) Delete(i);
+  }
   struct LightScope {
     bool& flag;
     explicit LightScope(bool& f) : flag(f) { flag = true; }
     ~LightScope() { flag = false; }
   } light(FLightEnumeration);
-  std::vector<std::uintptr_t> handles;
-  if (FSource.EnumerateModules(handles)) {
-    for (std::uintptr_t handle : handles)
-      if (handle != 0 && IndexOf(handle) < 0) AddModuleInfo(handle);
-  }
+  for (std::uintptr_t handle : handles)
+    if (handle != 0 && IndexOf(handle) < 0) AddModuleInfo(handle);
   std::sort(FItems.begin(), FItems.end(),
             [](const auto& a, const auto& b) { return a->Handle < b->Handle; });
 }

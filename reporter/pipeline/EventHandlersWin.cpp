@@ -22,8 +22,9 @@ struct THandlers {
   TErrorNotifyEvent ErrorNotify;
 };
 
+// Never destroyed: a report may be made while static objects are destroyed.
 THandlers& State() {
-  static THandlers handlers;
+  static THandlers& handlers = *new THandlers;
   return handlers;
 }
 

@@ -13,27 +13,122 @@
 #include "reporter/config/ReporterLock.h"
 #include "reporter/config/Trace.h"
 #include "reporter/interception/CaptureStateWin.h"
+#include "reporter/interception/OsExceptionObjects.h"
 #include "reporter/interception/SafeCallMark.h"
+#include "reporter/pipeline/EventHandlers.h"
 #include "reporter/pipeline/ExceptionRecord.h"
 #include "reporter/pipeline/PipelineRules.h"
+#include "reporter/pipeline/ReportProgress.h"
 #include "reporter/pipeline/ReporterStateWin.h"
+#include "reporter/report/ReportText.h"
+#include "reporter/report/SystemInfoWin.h"
 #include "runtime/Exceptions.h"
 
 namespace {
 
-// The handler thread of the report under way. A raising thread that ended
-// while it waited leaves it here, still running.
-std::atomic<HANDLE> reportThread{nullptr};
+// One report: what the raising thread hands to the handler thread. Both hold
+// a share, so a raising thread ended while it waits (a fault in a procedure
+// it runs for the report) leaves the job to be finished without it.
+struct TReportJob {
+  TVexlorExceptionObject Object;
+  std::uintptr_t Address = 0;
+  bool IsCallReturn = false;
+  TExceptNotifyParams Params;
+  std::atomic<int> Running{1};
+  bool Outcome = false;
+};
+
+// The handler thread, started with the reporter and kept for the process.
+// Everything a report needs of a thread (the thread's slots, the C++
+// runtime's per-thread exception state) is made while the program runs
+// normally: a report made while the process exits, or while a thread ends
+// inside its thread_local destructors, finds it all there, and no thread has
+// to be started while another one may hold the loader lock.
+class THandlerThread {
+ public:
+  bool Start() {
+    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!ready_ || !wake_) return false;
+    handle_ = CreateThread(nullptr, 0, &ThreadProc, this, 0, nullptr);
+    if (!handle_) return false;
+    // A thread that cannot start now (out of resources) is not waited for.
+    HANDLE both[] = {ready_, handle_};
+    WaitForMultipleObjects(2, both, FALSE, 5000);
+    return true;
+  }
+  // A fault that nothing in the handler thread can catch ends the thread
+  // itself (the unhandled-exception filter), before it ends its job.
+  bool Ended() const { return !handle_ || WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }
+  bool Busy() const { return busy_.load(); }
+
+  void Post(const std::shared_ptr<TReportJob>& job) {
+    busy_ = true;
+    delete pending_.exchange(new std::shared_ptr<TReportJob>(job));
+    SetEvent(wake_);
+  }
+
+ private:
+  static DWORD WINAPI ThreadProc(LPVOID parameter) {
+    auto* self = static_cast<THandlerThread*>(parameter);
+    // The reporter's own exceptions in this thread are never reports.
+    ThreadCaptureState().InNotify = true;
+    WarmUp();
+    SetEvent(self->ready_);
+    for (;;) {
+      WaitForSingleObject(self->wake_, INFINITE);
+      const std::unique_ptr<std::shared_ptr<TReportJob>> share(self->pending_.exchange(nullptr));
+      if (!share) continue;
+      TReportJob& job = **share;
+      try {
+        job.Outcome = InternalExceptNotify(job.Object, job.Address, job.IsCallReturn, job.Params);
+      } catch (...) {
+      }
+      job.Running = 0;
+      self->busy_ = false;
+    }
+  }
+
+  // The per-thread state of the reporter, the locks' thread identity and
+  // the C++ runtime's exception state of this thread, made now.
+  static void WarmUp() {
+    TVexlorLock lock;
+    lock.Acquire();
+    lock.Release();
+    MarkReportProgress();
+    try {
+      throw Exception("warm-up");
+    } catch (const Exception&) {
+    }
+  }
+
+  HANDLE handle_ = nullptr;
+  HANDLE ready_ = nullptr;
+  HANDLE wake_ = nullptr;
+  std::atomic<bool> busy_{false};
+  std::atomic<std::shared_ptr<TReportJob>*> pending_{nullptr};
+};
+
+// Never destroyed: reports are made while static objects are destroyed. A
+// handler thread that was ended by a fault is replaced at the next report.
+std::atomic<THandlerThread*> handlerThread{nullptr};
+
+THandlerThread* RunningHandlerThread() {
+  THandlerThread* thread = handlerThread.load();
+  if (thread && !thread->Ended()) return thread;
+  auto* fresh = new THandlerThread;
+  if (!fresh->Start()) return nullptr;  // a few handles are left; no report is lost
+  handlerThread = fresh;
+  return fresh;
+}
 
 // The holder of the notify lock is the raising thread, which may be ended
 // while it runs a posted procedure or paints. Its report's handler thread may
 // still be at work on the shared record: one report at a time means the next
 // one waits for it.
 void WaitForCutOffReport(void*) {
-  if (HANDLE thread = reportThread.exchange(nullptr)) {
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-  }
+  THandlerThread* thread = handlerThread.load();
+  while (thread && thread->Busy() && !thread->Ended()) Sleep(10);
 }
 TVexlorLock notifyLock{&WaitForCutOffReport};
 std::function<void()>* callbackSlot = nullptr;  // guarded by callbackLock
@@ -41,8 +136,11 @@ std::function<void()>* callbackSlot = nullptr;  // guarded by callbackLock
 // ended it may point into a dead stack, or its poster waits for it to empty.
 TVexlorLock callbackLock{[](void*) { callbackSlot = nullptr; }};
 TPipelineState pipelineState;
-TVexlorExceptionRecord recordInstance;
+// Never destroyed: a report may be made while static objects are destroyed.
+TVexlorExceptionRecord& recordInstance = *new TVexlorExceptionRecord;
 std::atomic<TVexlorExceptionRecord*> currentRecord{nullptr};
+TReportProgress reportProgress;
+std::atomic<std::uint64_t> reportProgressBound{kReportProgressBoundMs};
 
 void PumpPaintMessages() {
   MSG message;
@@ -69,78 +167,46 @@ void RunPostedCallback() {
   } catch (...) {
   }
   callbackSlot = nullptr;
+  // The application's handler may take its time; the report goes on after it.
+  MarkReportProgress();
 }
 
-// The handler thread: builds the report while the raising thread waits.
-class TExceptionThread : public std::enable_shared_from_this<TExceptionThread> {
+// The code the process ends with when its report is given up: the
+// operating-system exception's own, or the C++ runtime's raise code.
+UINT ExceptionExitCode(const TVexlorExceptionObject& object) {
+  if (const auto* external = ExceptionObjectAs<EExternal>(object))
+    return static_cast<UINT>(external->ExceptionCode());
+  return kGccThrowCode;
+}
+
+// The report made no progress for the bound: whatever it waits for (a lock
+// the raising threads hold, a frozen allocator) will not come. The process
+// ends with the exception's code instead of hanging on its crash. Only the
+// system is called: the C runtime and the reporter's own locks may be what
+// the report waits for.
+[[noreturn]] void GiveUpReport(const TVexlorExceptionObject& object) {
+  char note[160];
+  const int length = wsprintfA(note,
+                               "VexlorLog: the report made no progress for %lu s (stage %d); "
+                               "the process ends.\r\n",
+                               static_cast<unsigned long>(ReportProgressBound() / 1000),
+                               pipelineState.Stage.load());
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), note, static_cast<DWORD>(length), &written, nullptr);
+  const UINT code = ExceptionExitCode(object);
+  TerminateProcess(GetCurrentProcess(), code);
+  ExitProcess(code);
+}
+
+class TInNotifyScope {
  public:
-  TExceptionThread(const TVexlorExceptionObject& object, std::uintptr_t address, bool isCallReturn,
-                   const TExceptNotifyParams& params)
-      : object_(object), address_(address), isCallReturn_(isCallReturn), params_(params) {
-    TThreadCaptureState& raising = ThreadCaptureState();
-    if (!params_.Context) params_.Context = &raising.RaiseContext;
-    if (params_.StackTop == 0) params_.StackTop = CurrentStackBase();
-    if (params_.StackPointer == 0) params_.StackPointer = raising.StackStart;
-  }
-  TExceptionThread(const TExceptionThread&) = delete;
-  TExceptionThread& operator=(const TExceptionThread&) = delete;
-
-  bool Start() {
-    Running = 1;
-    // The handler thread holds the object as well: a raising thread that is
-    // ended while it waits (a fault in a procedure it runs for the report)
-    // takes its stack with it, and the report is finished without it.
-    auto* shared = new std::shared_ptr<TExceptionThread>(shared_from_this());
-    handle_ = CreateThread(nullptr, 0, &ThreadProc, shared, 0, nullptr);
-    if (!handle_) {
-      delete shared;
-      Running = 0;
-      return false;
-    }
-    reportThread = handle_;
-    return true;
-  }
-  // Once the thread has ended: it is no longer the report under way.
-  void Close() {
-    if (!handle_) return;
-    HANDLE own = handle_;
-    reportThread.compare_exchange_strong(own, nullptr);
-    CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-  void WaitFor() const {
-    if (handle_) WaitForSingleObject(handle_, INFINITE);
-  }
-  // A fault that nothing in the handler thread can catch ends the thread
-  // itself (the unhandled-exception filter), before it clears Running.
-  bool Ended() const { return handle_ && WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }
-
-  std::atomic<int> Running{0};
-  bool Outcome = false;
+  explicit TInNotifyScope(TThreadCaptureState& state) : state_(state) { state_.InNotify = true; }
+  ~TInNotifyScope() { state_.InNotify = false; }
+  TInNotifyScope(const TInNotifyScope&) = delete;
+  TInNotifyScope& operator=(const TInNotifyScope&) = delete;
 
  private:
-  static DWORD WINAPI ThreadProc(LPVOID parameter) {
-    // A thread ended by a fault never drops its share: the object is left
-    // behind rather than freed under its raising thread.
-    const std::unique_ptr<std::shared_ptr<TExceptionThread>> share(
-        static_cast<std::shared_ptr<TExceptionThread>*>(parameter));
-    TExceptionThread* thread = share->get();
-    // The reporter's own exceptions in this thread are never reports.
-    ThreadCaptureState().InNotify = true;
-    try {
-      thread->Outcome = InternalExceptNotify(thread->object_, thread->address_,
-                                             thread->isCallReturn_, thread->params_);
-    } catch (...) {
-    }
-    thread->Running = 0;
-    return 0;
-  }
-
-  TVexlorExceptionObject object_;
-  std::uintptr_t address_;
-  bool isCallReturn_;
-  TExceptNotifyParams params_;
-  HANDLE handle_ = nullptr;
+  TThreadCaptureState& state_;
 };
 
 // Whether a thread has ended; one that cannot be opened has.
@@ -159,34 +225,35 @@ class TThreadWatch {
   HANDLE handle_;
 };
 
-class TInNotifyScope {
- public:
-  explicit TInNotifyScope(TThreadCaptureState& state) : state_(state) { state_.InNotify = true; }
-  ~TInNotifyScope() { state_.InNotify = false; }
-  TInNotifyScope(const TInNotifyScope&) = delete;
-  TInNotifyScope& operator=(const TInNotifyScope&) = delete;
-
- private:
-  TThreadCaptureState& state_;
-};
-
 bool NotifyInHandlerThread(const TVexlorExceptionObject& object, std::uintptr_t address,
                            bool isCallReturn, const TExceptNotifyParams& params) {
-  const auto thread = std::make_shared<TExceptionThread>(object, address, isCallReturn, params);
-  if (!thread->Start()) {
+  auto job = std::make_shared<TReportJob>();
+  job->Object = object;
+  job->Address = address;
+  job->IsCallReturn = isCallReturn;
+  job->Params = params;
+  // Defaults from the raising thread, which the handler thread cannot read.
+  TThreadCaptureState& raising = ThreadCaptureState();
+  if (!job->Params.Context) job->Params.Context = &raising.RaiseContext;
+  if (job->Params.StackTop == 0) job->Params.StackTop = CurrentStackBase();
+  if (job->Params.StackPointer == 0) job->Params.StackPointer = raising.StackStart;
+
+  THandlerThread* thread = RunningHandlerThread();
+  if (!thread) {
     // No thread to be had (resources exhausted): the report is made here
     // rather than lost.
-    return InternalExceptNotify(object, address, isCallReturn, params);
+    return InternalExceptNotify(object, address, isCallReturn, job->Params);
   }
+  MarkReportProgress();
+  thread->Post(job);
   const bool mainThread = IsMainThread();
   do {
     if (mainThread) PumpPaintMessages();
     RunPostedCallback();
     Sleep(10);
-  } while (thread->Running && !thread->Ended());
-  thread->WaitFor();
-  thread->Close();
-  if (thread->Running) {
+    if (reportProgress.Stalled(GetTickCount64(), ReportProgressBound())) GiveUpReport(object);
+  } while (job->Running && !thread->Ended());
+  if (job->Running) {
     // The report was cut off: the internal error names the step it reached.
     try {
       throw Exception("The report's handler thread ended at a fault.");
@@ -194,7 +261,7 @@ bool NotifyInHandlerThread(const TVexlorExceptionObject& object, std::uintptr_t 
       ReportInternalError("InternalExceptNotify." + std::to_string(PipelineState().Stage.load()));
     }
   }
-  return thread->Outcome;
+  return job->Outcome;
 }
 
 }  // namespace
@@ -210,6 +277,37 @@ void SetCurrentExceptionRecord(TVexlorExceptionRecord* record) {
 }
 TVexlorExceptionRecord& ExceptionRecordInstance() {
   return recordInstance;
+}
+
+TReportProgress& ReportProgress() {
+  return reportProgress;
+}
+void MarkReportProgress() {
+  reportProgress.Mark(GetTickCount64());
+}
+TVexlorReportPause::TVexlorReportPause() {
+  reportProgress.Pause();
+}
+TVexlorReportPause::~TVexlorReportPause() {
+  reportProgress.Resume(GetTickCount64());
+}
+std::uint64_t ReportProgressBound() {
+  return reportProgressBound.load();
+}
+void SetReportProgressBound(std::uint64_t milliseconds) {
+  reportProgressBound = milliseconds;
+}
+
+void PrepareReportPath() {
+  // Function-local statics of the report path, built now: built during a
+  // report made while the process exits, each would wait for the exit lock
+  // (its destructor's registration) that the faulting thread holds.
+  PlatformSystemInfo();
+  CurrentReport();
+  HasExceptionNotifyHandlers();
+  StartupDirectory();
+  WorkingOptions();
+  RunningHandlerThread();
 }
 
 std::uintptr_t LastNotifiedAddress() {

@@ -32,6 +32,10 @@ bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t a
 // (directly when called from that thread or when no report is being made).
 void RunInRaisingThread(const std::function<void()>& procedure);
 
+// Makes, at start-up, what a report needs before any report is made: the
+// handler thread and the process-wide objects of the report path.
+void PrepareReportPath();
+
 // Ends the process with exit code 1, first starting a new instance with the
 // same command line when restart is set.
 [[noreturn]] void RestartOrTerminate(bool restart);

@@ -22,6 +22,7 @@
 #include "reporter/pipeline/ExceptNotifyWin.h"
 #include "reporter/pipeline/LogFileStage.h"
 #include "reporter/pipeline/PipelineRules.h"
+#include "reporter/pipeline/ReportProgress.h"
 #include "reporter/pipeline/ReporterStateWin.h"
 #include "reporter/pipeline/ScreenshotStage.h"
 #include "reporter/pipeline/WebOutputStage.h"
@@ -47,8 +48,10 @@ struct TPipelineRun {
 
 // Shared with the raising thread, which names it when this thread is ended by
 // a fault that no handler of this thread could catch.
+// Each stage reached is progress for the raising thread's bound.
 void SetStage(int stage) {
   PipelineState().Stage = stage;
+  MarkReportProgress();
 }
 
 // Stage 2: the options of the module where the exception happened, falling
@@ -88,6 +91,7 @@ bool FilteredOut(TPipelineRun& run) {
     if (classes[row].empty() || !InheritsFromName(*run.Object.Type, classes[row])) continue;
     SetStage(201);
     if (row < messages.size() && !messages[row].empty()) {
+      const TVexlorReportPause reading;
       MessageBoxA(
           nullptr, messages[row].c_str(),
           options
@@ -98,6 +102,15 @@ bool FilteredOut(TPipelineRun& run) {
     return true;
   }
   return false;
+}
+
+TFrameRegisters FrameRegistersOf(const CONTEXT& context) {
+  TFrameRegisters frame;
+  const DWORD64* registers = &context.Rax;  // RAX ... R15 in register-number order
+  for (int i = 0; i < 16; ++i) frame.Registers[i] = registers[i];
+  frame.Known = kAllRegistersKnown;
+  frame.Rip = context.Rip;
+  return frame;
 }
 
 // Stages 4 and 5: the call stack of the raising thread, then its creator's.
@@ -112,7 +125,15 @@ void CollectCallStack(TPipelineRun& run) {
     run.Params.Context = nullptr;
   }
   SetStage(4);
-  run.CallStack = WalkStack(run.Address, run.Params.StackPointer, run.Params.StackTop);
+  // x86_64 code carries unwind data: the frames are walked from the raise's
+  // registers. Without them (the framework's handler, after the unwinding)
+  // the raw scan of the stack is all there is.
+  if (run.Params.Context) {
+    run.CallStack =
+        WalkStackFrames(run.Address, FrameRegistersOf(*run.Params.Context), run.Params.StackTop);
+  } else {
+    run.CallStack = WalkStack(run.Address, run.Params.StackPointer, run.Params.StackTop);
+  }
   if (!run.CallStack) run.CallStack = std::make_unique<TVexlorStackList>();
 
   SetStage(5);

@@ -14,11 +14,12 @@ namespace {
 // objects are built: a plain object here would be built after it and lose
 // the value.
 std::string& StartupDirectoryStore() {
-  static std::string directory;
+  static std::string& directory = *new std::string;
   return directory;
 }
 TVexlorModuleOptionsEx* moduleOptions = nullptr;
-std::unique_ptr<TVexlorModuleOptionsEx> workingOptions;
+// Never destroyed: a report may be made while static objects are destroyed.
+TVexlorModuleOptionsEx* workingOptions = nullptr;
 HANDLE mainThreadHandle = nullptr;
 
 TVexlorModuleOptions* InstalledOptions() {
@@ -48,8 +49,7 @@ void SetCurrentVexlorLogOptions(TVexlorModuleOptionsEx* options) {
 }
 
 TVexlorModuleOptionsEx& WorkingOptions() {
-  if (!workingOptions)
-    workingOptions = std::make_unique<TVexlorModuleOptionsEx>(ReporterModuleFileName(), false);
+  if (!workingOptions) workingOptions = new TVexlorModuleOptionsEx(ReporterModuleFileName(), false);
   return *workingOptions;
 }
 

@@ -39,8 +39,9 @@ TVexlorReport MakeReport(const TVexlorReportInput& input) {
   return report;
 }
 
+// Never destroyed: a report may be made while static objects are destroyed.
 TVexlorReport& CurrentReport() {
-  static TVexlorReport report;
+  static TVexlorReport& report = *new TVexlorReport;
   return report;
 }
 

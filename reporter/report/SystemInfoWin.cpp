@@ -173,8 +173,11 @@ std::string TWindowsSystemInfo::SystemLanguageName() {
   return SystemDefaultLanguageName();
 }
 
+// Never destroyed, and built by the reporter's start-up: a report made while
+// the process exits (the exit lock held by the faulting thread) must not
+// register a destructor.
 ISystemInfo& PlatformSystemInfo() {
-  static TWindowsSystemInfo info;
+  static TWindowsSystemInfo& info = *new TWindowsSystemInfo;
   return info;
 }
 

@@ -25,6 +25,7 @@
 #include "reporter/interception/FrameWalkWin.h"
 #include "reporter/interception/SafeCallMark.h"
 #include "reporter/logfile/LogFileStageWin.h"
+#include "reporter/pipeline/ExceptNotifyWin.h"
 #include "reporter/pipeline/ReporterStateWin.h"
 #include "runtime/Exceptions.h"
 
@@ -145,7 +146,9 @@ void StartInterception(TVexlorModuleOptionsEx* options) {
   ReporterFlags().Active = true;
   if (MainThreadID() == 0) RecordMainThread();
   SetCurrentVexlorLogOptions(options);
-  WorkingOptions();
+  PrepareThreadCaptureState();
+  // Before the thread hooks: the handler thread is the reporter's own.
+  PrepareReportPath();
   ULONG guarantee = 64 * 1024;
   SetThreadStackGuarantee(&guarantee);
   OpenSafeCallMark();
