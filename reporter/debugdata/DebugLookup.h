@@ -8,6 +8,7 @@
 #include <string>
 
 #include "reporter/debugdata/DebugInfo.h"
+#include "reporter/debugdata/FrameWalk.h"
 #include "reporter/debugdata/ModulesList.h"
 #include "reporter/debugdata/StackList.h"
 #include "reporter/debugdata/ThreadsList.h"
@@ -46,6 +47,14 @@ std::uintptr_t ResolveImportThunk(std::uintptr_t address);
 // design-time mode the list is filtered.
 std::unique_ptr<TVexlorStackList> WalkStack(std::uintptr_t exceptionAddress,
                                             std::uintptr_t rangeStart, std::uintptr_t rangeEnd);
+
+// The call stack of this process's thread (or a copy of its stack placed by
+// the reader) from a register context, frame by frame through the unwind
+// data; the exception address is the first row when it is not the context's
+// own instruction.
+std::unique_ptr<TVexlorStackList> WalkStackFrames(std::uintptr_t exceptionAddress,
+                                                  const TFrameRegisters& start,
+                                                  std::uintptr_t stackTop);
 
 TVexlorThreadsList& VexlorThreadsList();
 // Removes the calling thread's record (its ExitThread hook).

@@ -116,6 +116,30 @@ std::unique_ptr<TVexlorStackList> WalkStack(std::uintptr_t exceptionAddress,
   return list;
 }
 
+std::unique_ptr<TVexlorStackList> WalkStackFrames(std::uintptr_t exceptionAddress,
+                                                  const TFrameRegisters& start,
+                                                  std::uintptr_t stackTop) {
+  TraceEnter("WalkStackFrames",
+             {reinterpret_cast<void*>(exceptionAddress), reinterpret_cast<void*>(start.Rip),
+              reinterpret_cast<void*>(start.Rsp())});
+  TProcessMemory memory;
+  auto list = std::make_unique<TVexlorStackList>();
+  try {
+    if (exceptionAddress != 0 && exceptionAddress != start.Rip)
+      list->Add(GetDebugInfo(exceptionAddress));
+    TFrameWalkLimits limits;
+    limits.StackTop = stackTop;
+    const std::unique_ptr<TVexlorStackList> frames =
+        WalkStackFrames(memory, &ModuleOfAddress, &GetDebugInfo, start, limits);
+    for (const TVexlorDebugInfo& item : *frames) list->Add(item);
+    if (InDesignEnvironment()) FilterStackDesignTime(*list, FindModuleInfo(ThisModuleHandle()));
+  } catch (const std::exception&) {
+    // The rows found so far stay.
+  }
+  TraceExit("WalkStackFrames", {list->Count()});
+  return list;
+}
+
 TVexlorThreadsList& VexlorThreadsList() {
   static TVexlorThreadsList* list = new TVexlorThreadsList;
   return *list;

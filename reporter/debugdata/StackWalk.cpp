@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "reporter/debugdata/FrameWalk.h"
 #include "reporter/debugdata/ModuleInfo.h"
 
 std::uintptr_t ResolveImportThunk(TVexlorMemoryReader& memory, std::uintptr_t address) {
@@ -91,6 +92,16 @@ bool Examine(TVexlorMemoryReader& memory, const TVexlorAddressResolver& resolve,
 }
 
 }  // namespace
+
+std::uintptr_t CallInstructionBefore(TVexlorMemoryReader& memory, std::uintptr_t returnAddress) {
+  if (returnAddress < kWindow) return 0;
+  const std::uintptr_t q = returnAddress - kWindow;
+  std::uint8_t bytes[kWindow];
+  if (!memory.IsValid(q, kWindow) || !memory.Read(q, bytes, kWindow)) return 0;
+  if (bytes[3] == 0xE8) return q + 3;
+  const std::uintptr_t length = IndirectCallLength(bytes, memory, returnAddress);
+  return length != 0 ? returnAddress - length : 0;
+}
 
 std::unique_ptr<TVexlorStackList> WalkStack(TVexlorMemoryReader& memory,
                                             const TVexlorAddressResolver& resolve,
