@@ -71,7 +71,21 @@ TCells StackCells(const TVexlorDebugInfo& item) {
           item.Line == 0 ? std::string() : std::to_string(item.Line)};
 }
 
+// The same procedure at the same line; rows without a line must also share
+// their address, or two different places in one unnamed stretch of code would
+// read as one.
+bool SameStackRow(const TVexlorDebugInfo& a, const TVexlorDebugInfo& b) {
+  return a.ModuleInfo == b.ModuleInfo && a.UnitName == b.UnitName && a.ClassName == b.ClassName &&
+         a.ProcedureName == b.ProcedureName && a.Line == b.Line &&
+         (a.Line != 0 || a.Address == b.Address);
+}
+
 }  // namespace
+
+std::string RepeatLine(std::size_t repeats) {
+  return "  ... repeated " + std::to_string(repeats) +
+         (repeats == 1 ? " more time" : " more times") + "\r\n";
+}
 
 std::string BuildCallStackTable(const TCustomizedTexts& texts, const TVexlorStackList* stack) {
   const TCells labels = {Text(texts, TCustomizedText::CallStackAddress),
@@ -82,11 +96,21 @@ std::string BuildCallStackTable(const TCustomizedTexts& texts, const TVexlorStac
                          Text(texts, TCustomizedText::CallStackLine)};
   TWidths widths = LabelWidths(labels);
   std::vector<TCells> rows;
+  // How often each row's item repeats right after it (a deep recursion, a
+  // stack overflow): the run is printed once, with its count.
+  std::vector<std::size_t> repeats;
+  const TVexlorDebugInfo* previous = nullptr;
   if (stack != nullptr) {
     for (const TVexlorDebugInfo& item : *stack) {
       if (item.Kind < dikProcedure || item.Kind > dikSourceLine) continue;
+      if (previous && SameStackRow(*previous, item)) {
+        ++repeats.back();
+        continue;
+      }
       rows.push_back(StackCells(item));
+      repeats.push_back(0);
       Widen(widths, rows.back());
+      previous = &item;
     }
   }
 
@@ -95,7 +119,12 @@ std::string BuildCallStackTable(const TCustomizedTexts& texts, const TVexlorStac
   text += ":\r\n" + rule + "\r\n";
   AppendRow(text, labels, widths);
   text += "\r\n" + rule + "\r\n";
-  text += Rows(rows, widths);
+  text.reserve(text.size() + rows.size() * (TotalWidth(widths) + 9));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    AppendRow(text, rows[i], widths);
+    text += "\r\n";
+    if (repeats[i] > 0) text += RepeatLine(repeats[i]);
+  }
   text += rule + "\r\n\r\n";
   text += Text(texts, TCustomizedText::DialogModulesHeader);
   text += ":\r\n";

@@ -11,8 +11,11 @@
 
 // "Call Stack Information:" and the table of the entries that name at least a
 // procedure, then the "Modules Information:" heading line. A missing list
-// prints as an empty one.
+// prints as an empty one. A run of rows of the same procedure and line (a
+// deep recursion, a stack overflow) is printed once, followed by RepeatLine.
 std::string BuildCallStackTable(const TCustomizedTexts& texts, const TVexlorStackList* stack);
+// "  ... repeated 9999 more times" and a line break.
+std::string RepeatLine(std::size_t repeats);
 
 // The modules table, without a line break after its closing rule.
 std::string BuildModulesTable(const TCustomizedTexts& texts,

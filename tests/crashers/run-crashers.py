@@ -29,6 +29,8 @@ Each crasher's source carries its expectations in comments:
     // expect: dismiss=Caption          a message box whose caption starts so is to
                                         be answered
     // expect: exe=Name.exe             the program is run as a copy under this name
+    // expect: collapsed                a run of repeated rows is printed once
+                                        with its count, and the table stays short
 
 Usage: run-crashers.py BUILD_DIR SOURCE_DIR WINE_RUN [NAME...]
 """
@@ -132,6 +134,11 @@ def check(name, expect, exit_code, output, reports_text):
                 failures.append(f"{where}: {number} is {header_value(report, number)!r}, "
                                 f"expected {expect[key]!r}")
         rows = stack_rows(report)
+        if "collapsed" in expect:
+            if not re.search(r"^  \.\.\. repeated \d+ more times?\r?$", report, re.M):
+                failures.append(f"{where}: no repeated rows collapsed")
+            if len(rows) > 60:
+                failures.append(f"{where}: {len(rows)} call-stack rows")
         position = 0
         for order, wanted_row in enumerate(expect["stack"]):
             while position < len(rows) and not row_matches(rows[position], wanted_row):
