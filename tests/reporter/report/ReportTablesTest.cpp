@@ -33,6 +33,29 @@ TEST(ReportTables, OnlyEntriesWithAProcedureArePrinted) {
                 kStackTail);
 }
 
+TEST(ReportTables, ARunOfTheSameProcedureAndLineIsPrintedOnceWithItsCount) {
+  TVexlorModuleInfo player = Module(0x140000000, "C:\\Kiosk\\player.exe");
+  TVexlorStackList stack;
+  stack.Add({dikSourceLine, &player, 0x140001000, "Tree.cpp", "", "Descend", 5});
+  for (int i = 0; i < 4; ++i)
+    stack.Add({dikSourceLine, &player, 0x140001020, "Tree.cpp", "", "Descend", 9});
+  // Rows without a line repeat only at the same address.
+  stack.Add({dikProcedure, &player, 0x140003000, "", "", "Walk", 0});
+  stack.Add({dikProcedure, &player, 0x140003010, "", "", "Walk", 0});
+  stack.Add({dikProcedure, &player, 0x140003010, "", "", "Walk", 0});
+  stack.Add({dikSourceLine, &player, 0x140002000, "Main.cpp", "", "main", 7});
+  const std::string table = BuildCallStackTable(DefaultCustomizedTexts(), &stack);
+  EXPECT_NE(table.find("|0000000140001000|player.exe|Tree.cpp|     |Descend         |5   |\r\n"
+                       "|0000000140001020|player.exe|Tree.cpp|     |Descend         |9   |\r\n"
+                       "  ... repeated 3 more times\r\n"
+                       "|0000000140003000|player.exe|        |     |Walk            |    |\r\n"
+                       "|0000000140003010|player.exe|        |     |Walk            |    |\r\n"
+                       "  ... repeated 1 more time\r\n"
+                       "|0000000140002000|player.exe|Main.cpp|     |main            |7   |\r\n"),
+            std::string::npos)
+      << table;
+}
+
 TEST(ReportTables, AStackWithNothingPrintableClosesAtOnce) {
   const std::string empty =
       "Call Stack Information:\r\n"
