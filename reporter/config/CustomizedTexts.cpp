@@ -238,7 +238,8 @@ TCustomizedTexts MakeDefaults() {
 }  // namespace
 
 const TCustomizedTexts& DefaultCustomizedTexts() {
-  static const TCustomizedTexts defaults = MakeDefaults();
+  // Never destroyed: texts are read by reports made while the process exits.
+  static const TCustomizedTexts& defaults = *new TCustomizedTexts(MakeDefaults());
   return defaults;
 }
 

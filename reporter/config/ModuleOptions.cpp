@@ -120,7 +120,8 @@ void TVexlorModuleOptions::ClearExceptionFilters() {
 }
 
 const std::string& TVexlorModuleOptions::Text(std::uint8_t index) const {
-  static const std::string empty;
+  // Never destroyed: texts are read by reports made while the process exits.
+  static const std::string& empty = *new std::string;
   return index < CustomizedTextCount ? f_.CustomizedTexts[index] : empty;
 }
 

@@ -114,7 +114,7 @@ void TVexlorModuleOptions::SaveToStream(TStream& stream) const {
   out.String(f.OutputPath);
   std::size_t rows = std::max(f.ExceptionFilterClasses.size(), f.ExceptionFilterMessages.size());
   out.I32(static_cast<std::int32_t>(rows));
-  static const std::string missing;
+  static const std::string& missing = *new std::string;
   for (std::size_t i = 0; i < rows; ++i) {
     out.String(i < f.ExceptionFilterClasses.size() ? f.ExceptionFilterClasses[i] : missing);
     out.String(i < f.ExceptionFilterMessages.size() ? f.ExceptionFilterMessages[i] : missing);

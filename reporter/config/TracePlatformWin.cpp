@@ -84,6 +84,7 @@ void PlatformDebuggerOutput(const std::string& text) {
 }
 
 const TAddressInspector& PlatformAddressInspector() {
-  static const TLoaderInspector inspector;
+  // Never destroyed: reads of foreign memory happen while the process exits.
+  static const TLoaderInspector& inspector = *new TLoaderInspector;
   return inspector;
 }

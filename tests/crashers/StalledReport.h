@@ -16,7 +16,7 @@ class TStalledLogFile : public TVexlorLogFileStage {
   TStalledLogFile(DWORD milliseconds, bool personLooking)
       : milliseconds_(milliseconds), personLooking_(personLooking) {}
   bool IsRepeatedException(const TVexlorExceptionRecord&) override { return false; }
-  bool AppendToLogFile(const TVexlorExceptionRecord&) override {
+  bool AppendToLogFile(TVexlorExceptionRecord&) override {
     if (personLooking_) {
       const TVexlorReportPause reading;
       Sleep(milliseconds_);
