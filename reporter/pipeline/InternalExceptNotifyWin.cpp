@@ -264,6 +264,8 @@ void PresentReport(TVexlorExceptionRecord& record) {
     }
   } else {
     try {
+      // A person reads the dialog: the time is no stall of the report.
+      const TVexlorReportPause reading;
       if (!DialogStage().ShowExceptionDialog(record)) {
         throw Exception("The exception dialog is not available.");
       }
@@ -291,6 +293,7 @@ void DeliverReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
   SetStage(12);
   if ((options.ReportFlags() & rfAskReproduceSteps) && !WebOutputStage().IsWebApplication() &&
       !IsConsoleApplication() && !PipelineState().Repeated && (emailOn || options.SaveLogFile())) {
+    const TVexlorReportPause writing;
     dialog.AskReproduceSteps(record);
   }
   SetStage(13);
