@@ -188,11 +188,20 @@ void BuildExportsList(std::uintptr_t moduleHandle, TVexlorFunctionsList& list) {
            name[length] != '\0')
       ++length;
     name[length] = '\0';
-    FARPROC address = GetProcAddress(AsModule(moduleHandle), name);
-    if (address == nullptr) continue;
+    // The address the system would give for the name, read from the export
+    // table itself: the system's lookup takes the loader lock (which an
+    // ending thread may hold) and resolves forwarders into other modules,
+    // whose code this module's list never names.
+    WORD ordinal = 0;
+    DWORD rva = 0;
+    if (!memory.Read(base + directory.AddressOfNameOrdinals + i * 2u, &ordinal, 2) ||
+        ordinal >= directory.NumberOfFunctions ||
+        !memory.Read(base + directory.AddressOfFunctions + ordinal * 4u, &rva, 4) || rva == 0)
+      continue;
+    if (rva >= exports.VirtualAddress && rva < exports.VirtualAddress + exports.Size) continue;
     TVexlorFunctionInfo function;
     function.Name = name;
-    function.Address = reinterpret_cast<std::uintptr_t>(address);
+    function.Address = base + rva;
     function.Size = designTime ? 1 : EstimateProcedureSize(memory, function.Address, codeEnd);
     list.push_back(std::move(function));
   }

@@ -2,8 +2,27 @@
 
 std::uint32_t EstimateProcedureSize(TVexlorMemoryReader& memory, std::uintptr_t start,
                                     std::uintptr_t codeEnd) {
+  // Read in blocks: a module's exports are scanned one after the other, and
+  // a framed procedure may be scanned far past its end. A block that cannot
+  // be read whole is read byte by byte, so the scan stops where it did.
+  constexpr std::uintptr_t kBlock = 4096;
+  std::uint8_t block[kBlock];
+  std::uintptr_t blockStart = 0, blockEnd = 0;
   auto byteAt = [&](std::uintptr_t at, std::uint8_t& value) {
-    return at < codeEnd && memory.Read(at, &value, 1);
+    if (at >= codeEnd) return false;
+    if (at >= blockStart && at < blockEnd) {
+      value = block[at - blockStart];
+      return true;
+    }
+    const std::uintptr_t size = codeEnd - at < kBlock ? codeEnd - at : kBlock;
+    if (memory.IsValid(at, size) && memory.Read(at, block, size)) {
+      blockStart = at;
+      blockEnd = at + size;
+      value = block[0];
+      return true;
+    }
+    blockStart = blockEnd = 0;
+    return memory.Read(at, &value, 1);
   };
   auto isReturn = [](std::uint8_t b) { return b == 0xC3 || b == 0xC2; };
   std::uint8_t first = 0;
