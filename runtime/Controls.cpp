@@ -1,6 +1,7 @@
 #include "runtime/Controls.h"
 
 #include "runtime/Forms.h"
+#include "runtime/OsExceptionsWin.h"
 #include "runtime/UtilWindow.h"
 
 namespace {
@@ -155,6 +156,7 @@ LRESULT CALLBACK TWinControl::ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
   TWinControl* self = FromHandle(hwnd);
   if (!self || self->handle_ != hwnd) return DefWindowProcW(hwnd, msg, wp, lp);
   try {
+    TOsExceptionScope faults;
     return self->WndProc(msg, wp, lp);
   } catch (...) {
     if (Application) Application->HandleException(self);

@@ -2,6 +2,7 @@
 
 #include "runtime/AppEvts.h"
 #include "runtime/Exceptions.h"
+#include "runtime/OsExceptionsWin.h"
 #include "runtime/UtilWindow.h"
 
 TApplication* Application = nullptr;
@@ -76,6 +77,7 @@ void TForm::Free(TForm* Form) {
   if (!Form || Form->destroying_) return;
   Form->destroying_ = true;
   try {
+    TOsExceptionScope faults;
     Form->FormDestroy(Form);
   } catch (...) {
     if (Application) Application->HandleException(Form);
@@ -216,6 +218,7 @@ bool TApplication::ProcessMessage(MSG& Msg) {
   }
   bool handled = false;
   try {
+    TOsExceptionScope faults;
     auto filters = filters_;
     for (TApplicationEvents* events : filters) {
       if (events->OnMessage) events->OnMessage(Msg, handled);
@@ -284,6 +287,7 @@ LRESULT CALLBACK TApplication::AppWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPA
   auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self || self->handle_ != hwnd) return DefWindowProcW(hwnd, msg, wp, lp);
   try {
+    TOsExceptionScope faults;
     return self->WndProc(msg, wp, lp);
   } catch (...) {
     self->HandleException(self);

@@ -3,6 +3,7 @@
 #include <ocidl.h>
 
 #include "runtime/Forms.h"
+#include "runtime/OsExceptionsWin.h"
 #include "runtime/UtilWindow.h"
 
 // The site lives as long as its control object; the control's references to
@@ -129,6 +130,7 @@ class TOleEventSink : public IDispatch {
                       UINT*) override {
     // The control called us: nothing may escape back into it.
     try {
+      TOsExceptionScope faults;
       if (handler_) handler_(id, params);
     } catch (...) {
       if (Application) Application->HandleException(nullptr);

@@ -1,6 +1,7 @@
 #include "runtime/UtilWindow.h"
 
 #include "runtime/Forms.h"
+#include "runtime/OsExceptionsWin.h"
 
 bool EnsureWindowClass(const wchar_t* ClassName, WNDPROC Proc, UINT Style, HICON Icon,
                        HBRUSH Background) {
@@ -38,6 +39,7 @@ LRESULT CALLBACK TUtilWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
   auto* self = reinterpret_cast<TUtilWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self || !self->handler_) return DefWindowProcW(hwnd, msg, wp, lp);
   try {
+    TOsExceptionScope faults;
     return self->handler_(msg, wp, lp);
   } catch (...) {
     // Never let an exception cross the system's frames.

@@ -12,6 +12,7 @@
 #include "runtime/Registry.h"
 #include "runtime/StdCtrls.h"
 #include "runtime/Thread.h"
+#include "runtime/UtilWindow.h"
 
 namespace {
 
@@ -124,6 +125,40 @@ TEST(Application, HandleExceptionRoutesToOnExceptionAndKeepsAbortSilent) {
   }
   EXPECT_EQ(seen, "");
   app.HandleException(nullptr);  // outside a handler: nothing to do
+}
+
+struct TPoint {
+  int X;
+};
+
+__attribute__((noinline)) void MovePoint(TPoint* point) {
+  static_cast<volatile TPoint*>(point)->X = 3;
+}
+
+// A fault in a window procedure is the class library's exception: handled
+// like any other, and the program goes on.
+TEST(Application, AFaultInAWindowProcedureBecomesAnAccessViolation) {
+  TApplication app;
+  std::string seen;
+  app.OnException = [&](TObject*, const std::exception& e) {
+    seen = e.what();
+    EXPECT_NE(dynamic_cast<const EAccessViolation*>(&e), nullptr);
+  };
+  int after = 0;
+  TUtilWindow window(L"TFaultTestWindow", [&](UINT msg, WPARAM, LPARAM) -> LRESULT {
+    if (msg == WM_USER) {
+      TPoint* volatile none = nullptr;
+      MovePoint(none);
+    }
+    ++after;
+    return 0;
+  });
+  SendMessageW(window.Handle(), WM_USER, 0, 0);
+  EXPECT_EQ(seen.rfind("Access violation at address ", 0), 0u) << seen;
+  EXPECT_NE(seen.find("Write of address 0000000000000000"), std::string::npos) << seen;
+  EXPECT_EQ(after, 0);
+  SendMessageW(window.Handle(), WM_USER + 1, 0, 0);
+  EXPECT_EQ(after, 1);
 }
 
 TEST(Forms, CloseHidesFreesOrRefuses) {
