@@ -4,6 +4,7 @@
 #include "app/MonitorNames.h"
 #include "app/PlayerSettings.h"
 #include "app/Supervision.h"
+#include "app/TestHooks.h"
 #include "app/VersionText.h"
 #include "app/Video.h"
 #include "runtime/Dialogs.h"
@@ -182,6 +183,7 @@ void TfrmVPMain::mnuAboutClick(TObject*) {
 }
 
 void TfrmVPMain::timPlayerTimer(TObject*) {
+  TestHookTimerTick();
   if (!frmVideo || !frmVideo->WindowsMediaPlayer1) return;
   TWindowsMediaPlayerControl control(*frmVideo->WindowsMediaPlayer1);
   PlayerTick(&control, PlaybackMode, FileName,

@@ -28,6 +28,9 @@ std::wstring TestDirectory() {
 std::wstring BuiltPlayer() {
   return Parent(Parent(TestDirectory())) + L"\\app\\KiravaneVP.exe";
 }
+std::wstring BuiltTestPlayer() {
+  return TestDirectory() + L"\\KiravaneVP_test.exe";
+}
 std::wstring SampleClip() {
   return TestDirectory() + L"\\sample.avi";
 }
@@ -61,14 +64,16 @@ void Pause(DWORD Milliseconds) {
   }
 }
 
-TPlayerProcess::TPlayerProcess(const std::wstring& Ini) {
+TPlayerProcess::TPlayerProcess(const std::wstring& Ini, const std::wstring& Program,
+                               const std::wstring& Arguments)
+    : arguments_(Arguments) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   static int counter = 0;
   folder_ = std::wstring(temp) + L"kvp-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(++counter);
   CreateDirectoryW(folder_.c_str(), nullptr);
-  CopyFileW(BuiltPlayer().c_str(), ExePath().c_str(), FALSE);
+  CopyFileW((Program.empty() ? BuiltPlayer() : Program).c_str(), ExePath().c_str(), FALSE);
   DeleteFileW(IniPath().c_str());
   if (!Ini.empty()) {
     FILE* f = _wfopen(IniPath().c_str(), L"wb");
@@ -90,8 +95,17 @@ TPlayerProcess::~TPlayerProcess() {
     CloseHandle(pi_.hProcess);
     CloseHandle(pi_.hThread);
   }
-  DeleteFileW(IniPath().c_str());
-  DeleteFileW(ExePath().c_str());
+  // The INI, the program and what it wrote beside itself (its crash log).
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((folder_ + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW((folder_ + L"\\" + found.cFileName).c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
   RemoveDirectoryW(folder_.c_str());
 }
 
@@ -99,6 +113,7 @@ bool TPlayerProcess::Start() {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   std::wstring command = L"\"" + ExePath() + L"\"";
+  if (!arguments_.empty()) command += L" " + arguments_;
   return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder_.c_str(), &si, &pi_) != FALSE;
 }

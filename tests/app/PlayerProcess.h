@@ -16,7 +16,10 @@ struct TFoundWindow {
 class TPlayerProcess {
  public:
   // Folder and INI are made now; Ini is written as given (empty: no file).
-  explicit TPlayerProcess(const std::wstring& Ini);
+  // Program: the player build to copy (BuiltPlayer() when empty), started
+  // with Arguments.
+  explicit TPlayerProcess(const std::wstring& Ini, const std::wstring& Program = L"",
+                          const std::wstring& Arguments = L"");
   ~TPlayerProcess();
 
   bool Start();
@@ -38,12 +41,15 @@ class TPlayerProcess {
 
  private:
   std::wstring folder_;
+  std::wstring arguments_;
   PROCESS_INFORMATION pi_{};
 };
 
 // Beside the test executable: the build's player and the sample clip.
 std::wstring TestDirectory();
 std::wstring BuiltPlayer();
+// The player's test build, with its fault trigger (PlayerFaults.cpp).
+std::wstring BuiltTestPlayer();
 std::wstring SampleClip();
 std::wstring ClassOf(HWND Wnd);
 std::wstring TextOf(HWND Wnd);

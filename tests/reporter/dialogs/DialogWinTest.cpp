@@ -412,6 +412,48 @@ TEST(DialogPipeline, TheReportsDialogAndRequestReachTheLog) {
 
 }  // namespace
 
+// Run by the test below in a process of its own: the user ends the program
+// with the Terminate button.
+TEST(DialogChild, DISABLED_ChooseTerminate) {
+  TVexlorModuleOptionsEx& options = CurrentVexlorLogOptions();
+  options.SetSaveLogFile(false);
+  options.SetTerminateButtonAction(TTerminateButtonAction::Terminate);
+  options.SetShowTerminateButton(true);
+  options.SetTerminateButtonErrors(0);
+  std::thread operatorThread([] {
+    if (HWND dialog = WaitForDialog("Error.")) {
+      EXPECT_EQ(TextOf(GetDlgItem(dialog, idTerminate)), "&Terminate");
+      Press(dialog, idTerminate);
+    }
+  });
+  operatorThread.detach();
+  try {
+    ChooseMonitor(3);
+  } catch (...) {
+    ExceptionManager();
+  }
+  ADD_FAILURE() << "the program went on after Terminate";
+}
+
+TEST(DialogEnd, TerminateEndsTheProgramWithExitCode1) {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string command =
+      std::string("\"") + self + "\" --gtest_also_run_disabled_tests --gtest_filter=DialogChild.*";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &child));
+  EXPECT_EQ(WaitForSingleObject(child.hProcess, 60000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(child.hProcess, &code);
+  EXPECT_EQ(code, 1u);
+  TerminateProcess(child.hProcess, 99);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+}
+
 namespace {
 
 // Writes "NAME left top right bottom" for take-screenshots.sh, then waits
