@@ -55,6 +55,50 @@ void TrustTestCA(const std::string& derFile) {
   CertCloseStore(store, 0);
 }
 
+// Something like a desktop to photograph: colour bands and lines of text
+// over the whole virtual screen (a black screen compresses to nothing).
+LRESULT CALLBACK BusyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ERASEBKGND) {
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    RECT r;
+    GetClientRect(window, &r);
+    for (int y = 0; y < r.bottom; y += 8) {
+      HBRUSH band = CreateSolidBrush(RGB((y * 3) & 255, (y * 7) & 255, 255 - (y & 255)));
+      RECT line{0, y, r.right, y + 8};
+      FillRect(dc, &line, band);
+      DeleteObject(band);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    for (int y = 0; y < r.bottom; y += 16) {
+      char text[160];
+      const int n = std::snprintf(text, sizeof text,
+                                  "%04d  Kiravane VideoPlayer  0x%08X  TfrmVPMain.timPlayerTimer  "
+                                  "Access violation at address %08X",
+                                  y, y * 2654435761u, y * 40503u);
+      TextOutA(dc, (y * 13) % 200, y, text, n);
+    }
+    return 1;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND ShowBusyScreen() {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = &BusyProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "VexlorBusyScreen";
+  RegisterClassA(&windowClass);
+  HWND window =
+      CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "VexlorBusyScreen", "", WS_POPUP,
+                      GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                      GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+                      nullptr, nullptr, windowClass.hInstance, nullptr);
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  UpdateWindow(window);
+  GdiFlush();
+  return window;
+}
+
 template <class F>
 void Measure(const char* what, double goal, F&& run) {
   std::vector<double> times;
@@ -107,6 +151,7 @@ int main() {
   Measure("SMTP, STARTTLS, login, 200 KB attachment", 2.0,
           [&] { return SendMailBySMTP(mail, tls); });
 
+  HWND busy = ShowBusyScreen();
   const std::string png = std::string(folder) + "bench-screenshot.png";
   TVexlorScreenCapture capture;
   Measure("screenshot, capture + PNG", 0.3, [&] {
@@ -118,7 +163,8 @@ int main() {
   std::printf("screenshot: %d monitors, %dx%d, %ld bytes\n", GetSystemMetrics(SM_CMONITORS),
               GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
               static_cast<long>(std::ifstream(png, std::ios::binary | std::ios::ate).tellg()));
-  DeleteFileA(png.c_str());
+  DestroyWindow(busy);
+  std::printf("the last picture: %s\n", png.c_str());
   DeleteFileA(attachment.c_str());
   return 0;
 }

@@ -64,13 +64,13 @@ void EnforceCertificate(TVexlorClientSMTP& client, const TCertificateCheck& chec
 
 bool Dialogue(const TSmtpMail& mail, const TSmtpServer& server, const TSmtpProgress& progress,
               const std::string& dateText) {
-  Status(progress, "Connecting with SMTP server...");
+  Status(progress, progress.Texts.Connecting);
   TVexlorClientSMTP client(server.Host, server.Port, true, server.Timeout);
   client.Connect();
   if (client.Encrypted()) EnforceCertificate(client, client.GreetingCertificate(), server);
   const std::string body = ComposeMimeBody(mail.Body, ReadAttachmentFiles(mail.Attachments),
                                            CharsetOfCodePage(GetACP()));
-  Status(progress, "Connected with SMTP server.");
+  Status(progress, progress.Texts.Connected);
   const std::string local = LocalHostName();
 
   // EHLO first: it tells whether the server offers STARTTLS. A server that
@@ -90,7 +90,7 @@ bool Dialogue(const TSmtpMail& mail, const TSmtpServer& server, const TSmtpProgr
   }
   client.Command("MAIL FROM:<" + mail.Sender + ">", {250});
 
-  Status(progress, "Sending message...");
+  Status(progress, progress.Texts.Sending);
   TMimeHeaders headers;
   headers.Date = dateText.empty() ? MailDateNow() : dateText;
   headers.Sender = mail.Sender;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reporter/delivery/ClientSocketWin.h"
+#include "reporter/delivery/DeliveryFlow.h"
 
 // The port on which a server speaks TLS from the first byte.
 inline constexpr std::uint16_t kImplicitTlsPort = 465;
@@ -64,6 +65,7 @@ struct TSmtpServer {
 };
 
 struct TSmtpProgress {
+  TSendTexts Texts;  // the status texts passed to OnStatus
   std::function<void(const std::string& text)> OnStatus;
   TSocketProgressEvent OnProgress;  // while the message data is sent
 };

@@ -19,6 +19,7 @@
 #include "reporter/config/ModuleOptionsEx.h"
 #include "reporter/config/Trace.h"
 #include "reporter/debugdata/DebugLookup.h"
+#include "reporter/delivery/DeliveryStageWin.h"
 #include "reporter/dialogs/DialogStageWin.h"
 #include "reporter/hooking/HooksWin.h"
 #include "reporter/interception/CaptureStateWin.h"
@@ -65,6 +66,8 @@ void InstallRaiseExceptionHook() {
 void InstallReportStages() {
   InstallLogFileStage();
   InstallDialogStage();
+  // Screenshot and e-mail delivery, and the mail of internal errors.
+  InstallDelivery();
 }
 
 void ReporterInit() {

@@ -8,8 +8,9 @@ the dot-unstuffing, and keeps a transcript of what its clients sent in
 Listener kinds: "smtp" (AUTH LOGIN without TLS; user "tester", password
 "secret"; recipients starting "refused" are refused with 550, "forward"
 answered with 251), "starttls" (the same behind a required STARTTLS),
-"implicit" (TLS from the first byte), "noehlo" (refuses EHLO), "silent"
-(accepts and never answers)."""
+"implicit" (TLS from the first byte), "noehlo" (refuses EHLO), "slow" (as
+"smtp", each reply a little late, so a progress window can be watched),
+"silent" (accepts and never answers)."""
 import asyncio
 import json
 import os
@@ -50,6 +51,12 @@ def authenticate(server, session, envelope, mechanism, auth_data):
 class Transcribed(SMTP):
     transcript = None
     refuse_ehlo = False
+    delay = 0
+
+    async def push(self, status):
+        if self.delay:
+            await asyncio.sleep(self.delay)
+        await super().push(status)
 
     def data_received(self, data):
         with open(self.transcript, "ab") as f:
@@ -94,11 +101,12 @@ async def main():
             def factory(store=store, context=context, transcript=transcript, kind=kind):
                 protocol = Transcribed(
                     store, hostname="mail.test", authenticator=authenticate,
-                    auth_require_tls=kind not in ("smtp", "implicit", "noehlo"),
+                    auth_require_tls=kind not in ("smtp", "implicit", "noehlo", "slow"),
                     tls_context=context if kind == "starttls" else None,
                     require_starttls=kind == "starttls", data_size_limit=0)
                 protocol.transcript = transcript
                 protocol.refuse_ehlo = kind == "noehlo"
+                protocol.delay = 0.4 if kind == "slow" else 0
                 return protocol
 
             server = await loop.create_server(
