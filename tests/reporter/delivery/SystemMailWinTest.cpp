@@ -7,7 +7,9 @@
 #include <list>
 
 #include "reporter/config/InternalErrors.h"
+#include "reporter/delivery/DeliveryStageWin.h"
 #include "reporter/delivery/SystemMailWin.h"
+#include "runtime/Exceptions.h"
 #include "tests/reporter/delivery/MailServersWin.h"
 
 namespace {
@@ -182,4 +184,29 @@ TEST_F(SystemMail, ShellStartsTheMailtoCommand) {
     EXPECT_EQ(LastInternalWarning().Code, TVexlorLogErrorCode::eeEmailShellError);
     EXPECT_FALSE(LastInternalWarning().Message.empty());
   }
+}
+
+TEST_F(SystemMail, InternalErrorsMailTheTraceThroughTheMailClient) {
+  // The user answers the internal error's question with "Yes".
+  struct TYes : TInternalErrorUI {
+    int ShowMessage(const std::string&, const std::string& caption, std::uint32_t) override {
+      captions.push_back(caption);
+      return IDYES;
+    }
+    std::vector<std::string> captions;
+  } yes;
+  SetInternalErrorUI(&yes);
+  InstallDelivery();
+  RegisterProvider();
+  try {
+    throw Exception("broken");
+  } catch (...) {
+    ReportInternalError("Test.1");
+  }
+  SetInternalErrorUI(nullptr);
+  EXPECT_EQ(yes.captions, std::vector<std::string>{"Probably internal bug"});
+  const std::string record = Record();
+  EXPECT_NE(record.find("resolve: support@vexlorlog.invalid"), std::string::npos) << record;
+  EXPECT_NE(record.find("subject: VexlorLog 4.5.8 critical bug."), std::string::npos);
+  EXPECT_NE(record.find("file: delivery_win_tests.log at "), std::string::npos) << record;
 }
