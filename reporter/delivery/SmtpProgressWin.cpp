@@ -3,13 +3,12 @@
 #include <commctrl.h>
 
 #include <atomic>
-#include <cstring>
-#include <vector>
 
 #include "reporter/config/InternalErrors.h"
 #include "reporter/config/Trace.h"
 #include "reporter/delivery/DeliveryFlow.h"
 #include "reporter/dialogs/DialogLook.h"
+#include "reporter/dialogs/DialogPagesWin.h"
 #include "runtime/Thread.h"
 
 namespace {
@@ -28,67 +27,6 @@ struct TProgressState {
   std::string Caption = "SMTP.";
 };
 TProgressState progressState;
-
-// The "SMTP" template: 186 x 34 dialog units, popup with caption, centred,
-// system-modal, topmost tool window, 8 pt "MS SANS SERIF"; the status line
-// 100 and the progress bar 101.
-class TTemplate {
- public:
-  TTemplate() {
-    Align(4);
-    DLGTEMPLATE header{};
-    header.style = WS_POPUP | WS_CAPTION | DS_CENTER | DS_SYSMODAL | DS_SETFONT | DS_MODALFRAME;
-    header.dwExtendedStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
-    header.cdit = 2;
-    header.cx = 186;
-    header.cy = 34;
-    Put(header);
-    Word(0);  // no menu
-    Word(0);  // the standard class
-    Text(L"SMTP.");
-    Word(8);
-    Text(L"MS SANS SERIF");
-    Item(kStatusId, 0x0082, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 8, 8, 171, 8, nullptr);
-    Item(kProgressId, 0, WS_CHILD | WS_VISIBLE, 8, 16, 170, 10, PROGRESS_CLASSW);
-  }
-  const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(bytes_.data()); }
-
- private:
-  void Align(std::size_t to) {
-    while (bytes_.size() % to) bytes_.push_back(0);
-  }
-  template <class T>
-  void Put(const T& value) {
-    const auto* p = reinterpret_cast<const unsigned char*>(&value);
-    bytes_.insert(bytes_.end(), p, p + sizeof value);
-  }
-  void Word(WORD value) { Put(value); }
-  void Text(const wchar_t* text) {
-    for (; *text; ++text) Word(static_cast<WORD>(*text));
-    Word(0);
-  }
-  void Item(WORD id, WORD atom, DWORD style, short x, short y, short cx, short cy,
-            const wchar_t* className) {
-    Align(4);
-    DLGITEMTEMPLATE item{};
-    item.style = style;
-    item.x = x;
-    item.y = y;
-    item.cx = cx;
-    item.cy = cy;
-    item.id = id;
-    Put(item);
-    if (className) {
-      Text(className);
-    } else {
-      Word(0xFFFF);
-      Word(atom);
-    }
-    Word(0);  // no text
-    Word(0);  // no creation data
-  }
-  std::vector<unsigned char> bytes_;
-};
 
 INT_PTR CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* look = reinterpret_cast<TDialogLook*>(GetWindowLongPtrA(window, DWLP_USER));
@@ -131,10 +69,12 @@ class TSMTPThread : public TThread {
 
  protected:
   void Execute() override {
-    static const TTemplate dialog;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), nullptr, &ProgressProc, 0);
+    // The dialogs' "SMTP" template: 186 x 34 units, a system-modal topmost
+    // tool window with the status line 100 and the progress bar 101.
+    if (DialogBoxParamA(DialogResourceModule(), "SMTP", nullptr, &ProgressProc, 0) == -1)
+      Trace("TSMTPThread", {"the SMTP window cannot be shown", GetLastError()});
   }
 };
 
