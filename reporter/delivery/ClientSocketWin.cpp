@@ -171,13 +171,13 @@ std::int64_t TVexlorClientSocket::SendString(std::string_view text) {
   return done;
 }
 
-int TVexlorClientSocket::RawBytesWaiting() {
+int TVexlorClientSocket::RawBytesWaiting(bool detectClose) {
   u_long waiting = 0;
   if (ioctlsocket(socket_, FIONREAD, &waiting) == SOCKET_ERROR) {
     const std::string text = LastErrorText();
     DropAndRaise("Error into \"recv\": \"" + text + "\"");
   }
-  if (waiting == 0 && type_ == SOCK_STREAM) {
+  if (waiting == 0 && detectClose && type_ == SOCK_STREAM) {
     // Readable with nothing to read: the peer has closed its side, and no
     // reply will come however long the reader waits.
     fd_set readable;
@@ -194,7 +194,7 @@ int TVexlorClientSocket::RawBytesWaiting() {
 }
 
 void TVexlorClientSocket::PumpTls() {
-  for (int waiting = RawBytesWaiting(); waiting > 0; waiting = RawBytesWaiting()) {
+  for (int waiting = RawBytesWaiting(false); waiting > 0; waiting = RawBytesWaiting(false)) {
     std::string chunk(static_cast<std::size_t>(waiting), '\0');
     const int got = recv(socket_, chunk.data(), waiting, 0);
     if (got == SOCKET_ERROR) {
@@ -210,6 +210,8 @@ void TVexlorClientSocket::PumpTls() {
   } catch (const Exception& e) {
     DropAndRaise(e.Message());
   }
+  // What the server said before it closed is read first.
+  if (plain_.empty()) RawBytesWaiting(true);
 }
 
 int TVexlorClientSocket::ReceiveBuffer(void* buffer, int size) {
@@ -222,7 +224,7 @@ int TVexlorClientSocket::ReceiveBuffer(void* buffer, int size) {
     plain_.erase(0, static_cast<std::size_t>(n));
     return n;
   }
-  if (size < 0) return RawBytesWaiting();
+  if (size < 0) return RawBytesWaiting(true);
   const int got = recv(socket_, static_cast<char*>(buffer), size, 0);
   if (got == SOCKET_ERROR) {
     const int code = WSAGetLastError();

@@ -87,7 +87,9 @@ class TVexlorClientSocket {
 
  private:
   void EndTls();
-  int RawBytesWaiting();
+  // The bytes the socket holds; with `detectClose`, none on a stream whose
+  // peer has closed raises.
+  int RawBytesWaiting(bool detectClose);
   // Moves what the TLS layer can decrypt from raw_ into plain_.
   void PumpTls();
   void SendAll(std::string_view bytes);

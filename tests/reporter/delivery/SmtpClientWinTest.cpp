@@ -9,6 +9,7 @@
 #include "reporter/delivery/ClientSmtpWin.h"
 #include "reporter/delivery/MimeMessage.h"
 #include "reporter/delivery/MxLookupWin.h"
+#include "reporter/delivery/SmtpReply.h"
 #include "tests/reporter/delivery/MailServersWin.h"
 
 namespace {
@@ -121,6 +122,28 @@ TEST(ClientSocket, LogTimeoutProgressAndConnectionErrors) {
       EXPECT_EQ(e.Message().rfind("Connection error: \"", 0), 0u) << e.Message();
     }
   }
+}
+
+TEST(ClientSocket, APeerThatClosedIsSeenAtOnceWithTheConversation) {
+  TVexlorClientSocket socket(MailState("host_smtp"), MailPort("smtp"), true, 30000);
+  socket.Connect();
+  EXPECT_EQ(socket.ReceiveWithTimeout(&SmtpReplyComplete).substr(0, 4), "220 ");
+  socket.SendString("QUIT\r\n");
+  EXPECT_EQ(socket.ReceiveWithTimeout(&SmtpReplyComplete).substr(0, 4), "221 ");
+  // Not "Socket timeout.": the reader does not wait out the 30 s.
+  try {
+    socket.ReceiveWithTimeout();
+    ADD_FAILURE() << "no error";
+  } catch (const EVexlorSocketError& e) {
+    EXPECT_EQ(
+        e.Message().rfind("Error into \"recv\": \"The connection was closed by the peer.\"\r\n"
+                          "Socket log:\r\nConnected to ",
+                          0),
+        0u)
+        << e.Message();
+    EXPECT_NE(e.Message().find("\r\n221 "), std::string::npos);
+  }
+  EXPECT_FALSE(socket.Connected());
 }
 
 TEST(SmtpClient, PlainSendArrivesByteExactAndEndsWithQuit) {
