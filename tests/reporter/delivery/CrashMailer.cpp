@@ -2,8 +2,8 @@
 // reporter does: nothing but options set at run time. The first argument
 // picks the way: "smtpclient" (the harness's plain server, no dialog),
 // "smtpserver" (straight to the exchangers of two test domains), "emailclient"
-// (the user's mail program), "progress" (a GUI program showing the progress
-// window, the server answering slowly).
+// (the user's mail program), "progress" (a GUI program with the exception
+// dialog and then the progress window, the server answering slowly).
 #include <windows.h>
 
 #include <cstdlib>
@@ -62,6 +62,9 @@ int main(int argc, char** argv) {
   } else if (way == "emailclient") {
     options.SetEmailSendMode(TEmailSendMode::EmailClient);
   } else if (way == "progress") {
+    // The user sees the exception dialog, leaves its send box ticked and
+    // closes it; the progress window follows.
+    options.SetShowExceptionDialog(true);
     options.SetEmailSendMode(TEmailSendMode::SMTPClient);
     options.SetShowSendDialog(true);
     options.SetSMTPHost(state["host_slow"]);

@@ -163,14 +163,42 @@ TEST(DeliveryEndToEnd, WithoutAnyMapiLibraryTheMailtoCommandGetsTheReport) {
   EXPECT_NE(trace.find("Cannot open the MAPI dll."), std::string::npos);
 }
 
-TEST(DeliveryEndToEnd, ProgressWindowShowsEachStep) {
+// The exception dialog of the crash program: the "Error." window with the
+// send box (3000).
+struct TDialogSearch {
+  DWORD ProcessId;
+  HWND Dialog;
+};
+BOOL CALLBACK FindExceptionDialog(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<TDialogSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->ProcessId || !IsWindowVisible(window) || !GetDlgItem(window, 3000))
+    return TRUE;
+  search->Dialog = window;
+  return FALSE;
+}
+
+TEST(DeliveryEndToEnd, DialogThenProgressWindowShowingEachStep) {
   const std::size_t before = StoredMessages("slow").size();
   std::list<std::string> statuses;
   bool topmost = false;
+  bool sendTicked = false;
   RunCrashMailer("crash_mailer_gui", "progress", [&](HANDLE process) {
-    // Watches the window until the program ends.
+    // Closes the exception dialog with its send box as it comes, then
+    // watches the progress window until the program ends.
+    HWND dialog = nullptr;
     HWND window = nullptr;
     while (WaitForSingleObject(process, 20) == WAIT_TIMEOUT) {
+      if (!dialog) {
+        TDialogSearch search{GetProcessId(process), nullptr};
+        EnumWindows(&FindExceptionDialog, reinterpret_cast<LPARAM>(&search));
+        if (!search.Dialog) continue;
+        dialog = search.Dialog;
+        sendTicked = IsDlgButtonChecked(dialog, 3000) == BST_CHECKED;
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, 2)));
+      }
       if (!window)
         window = FindWindowA(reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(32770)), "SMTP.");
       if (!window) continue;
@@ -180,6 +208,7 @@ TEST(DeliveryEndToEnd, ProgressWindowShowsEachStep) {
       if (*text && (statuses.empty() || statuses.back() != text)) statuses.push_back(text);
     }
   });
+  EXPECT_TRUE(sendTicked);
   EXPECT_EQ(StoredMessages("slow").size(), before + 1);
   EXPECT_TRUE(topmost);
   ASSERT_FALSE(statuses.empty());
