@@ -45,6 +45,16 @@ TVexlorDebugInfo ResolveInModule(TVexlorModuleInfo* module, std::uintptr_t addre
   return info;
 }
 
+std::vector<TVexlorDebugInfo> ResolveInlineCallers(TVexlorModuleInfo* module,
+                                                   std::uintptr_t address) {
+  std::vector<TVexlorDebugInfo> callers;
+  if (module == nullptr || !module->HasDebugData()) return callers;
+  LookupInlineCallers(module->DebugData.data(), module->DebugData.size(), module->DebugVersion,
+                      module->Handle, address, callers, &module->DebugUnitIndex);
+  for (TVexlorDebugInfo& caller : callers) caller.ModuleInfo = module;
+  return callers;
+}
+
 std::uintptr_t FindProcedureInModule(const TVexlorModuleInfo& module, const std::string& name) {
   if (!module.HasDebugData()) return 0;
   const auto offset = FindProcedureOffset(module.DebugData.data(), module.DebugData.size(),

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "reporter/debugdata/DebugInfo.h"
 #include "reporter/debugdata/ModuleInfo.h"
@@ -11,6 +12,11 @@
 // Kind 4 from the debug data, else kind 2/3 from an export, else kind 1
 // (module known) or 0 (module null).
 TVexlorDebugInfo ResolveInModule(TVexlorModuleInfo* module, std::uintptr_t address);
+
+// For an address in inlined code of the module, one row per call it was
+// inlined through, innermost first (see LookupInlineCallers); empty otherwise.
+std::vector<TVexlorDebugInfo> ResolveInlineCallers(TVexlorModuleInfo* module,
+                                                   std::uintptr_t address);
 
 // Address of a qualified procedure name in the module's debug data, 0 when the
 // data or the name is missing.

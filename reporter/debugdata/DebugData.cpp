@@ -1,5 +1,6 @@
 #include "reporter/debugdata/DebugData.h"
 
+#include <algorithm>
 #include <cstring>
 
 bool TDebugDataReader::Seek(std::size_t position) {
@@ -336,4 +337,81 @@ std::optional<std::uint32_t> FindProcedureOffset(const std::uint8_t* data, std::
     return !result;
   });
   return result;
+}
+
+namespace {
+
+// Where the units end: behind the table of the unit written last.
+bool EndOfUnits(const std::uint8_t* data, std::size_t size, std::uint16_t version,
+                const TDebugUnitIndex* index, std::size_t& end) {
+  if (index && !index->empty()) {
+    std::size_t last = 0;
+    for (const TDebugUnitIndexEntry& entry : *index) last = std::max(last, entry.HeaderPosition);
+    TDebugDataReader reader(data, size);
+    std::string name;
+    std::uint32_t firstLine = 0, offset = 0, codeSize = 0, tableSize = 0;
+    if (!reader.Seek(last) || !reader.ReadName(name) || !reader.ReadU32(firstLine) ||
+        !reader.ReadU32(offset) || !reader.ReadU32(codeSize) || !reader.ReadU32(tableSize) ||
+        !reader.Skip(tableSize))
+      return false;
+    end = reader.Position();
+    return true;
+  }
+  TDebugDataReader reader(data, size);
+  std::uint32_t count = 0;
+  if (!SkipNamesTable(reader, version) || !reader.ReadU32(count)) return false;
+  end = reader.Position();
+  return ForEachDebugUnit(data, size, version, [&](const TDebugUnit& unit) {
+    end = std::max(end, unit.TableStart + unit.TableSize);
+    return true;
+  });
+}
+
+}  // namespace
+
+void LookupInlineCallers(const std::uint8_t* data, std::size_t size, std::uint16_t version,
+                         std::uintptr_t base, std::uintptr_t address,
+                         std::vector<TVexlorDebugInfo>& callers, const TDebugUnitIndex* index) {
+  callers.clear();
+  std::size_t end = 0;
+  if (address < base + kCodeOffsetBase || !EndOfUnits(data, size, version, index, end)) return;
+  const std::uint64_t offset = address - base - kCodeOffsetBase;
+  TDebugDataReader reader(data, size);
+  std::uint32_t tag = 0, length = 0, nameCount = 0, siteCount = 0;
+  if (!reader.Seek(end) || !reader.ReadU32(tag) || tag != kInlineSitesTag ||
+      !reader.ReadU32(length) || length > size - reader.Position())
+    return;
+  TDebugDataReader part(data + reader.Position(), length);
+  if (!part.ReadU32(nameCount) || nameCount > length) return;
+  std::vector<std::string> names(nameCount);
+  for (std::string& name : names)
+    if (!part.ReadName(name)) return;
+  if (!part.ReadU32(siteCount)) return;
+  struct TFound {
+    std::uint8_t Depth;
+    TVexlorDebugInfo Info;
+  };
+  std::vector<TFound> found;
+  for (std::uint32_t i = 0; i < siteCount; ++i) {
+    std::uint32_t start = 0, codeSize = 0, line = 0, unit = 0, cls = 0, procedure = 0;
+    std::uint8_t depth = 0;
+    if (!part.ReadU32(start) || !part.ReadU32(codeSize) || !part.ReadU8(depth) ||
+        !part.ReadU32(line) || !part.ReadU32(unit) || !part.ReadU32(cls) ||
+        !part.ReadU32(procedure))
+      break;
+    if (start > offset) break;  // the sites are in address order
+    if (offset - start >= codeSize) continue;
+    if (unit >= nameCount || cls >= nameCount || procedure >= nameCount) continue;
+    TVexlorDebugInfo info;
+    info.Kind = dikSourceLine;
+    info.Address = address;
+    info.UnitName = CompleteUnitName(names[unit]);
+    info.ClassName = names[cls];
+    info.ProcedureName = names[procedure];
+    info.Line = line;
+    found.push_back({depth, std::move(info)});
+  }
+  std::stable_sort(found.begin(), found.end(),
+                   [](const TFound& a, const TFound& b) { return a.Depth > b.Depth; });
+  for (TFound& site : found) callers.push_back(std::move(site.Info));
 }

@@ -96,6 +96,24 @@ bool LookupDebugData(const std::uint8_t* data, std::size_t size, std::uint16_t v
                      std::uintptr_t base, std::uintptr_t address, TVexlorDebugInfo& info,
                      const TDebugUnitIndex* index = nullptr);
 
+// The call sites of inlined code follow the units, as a part of their own:
+// the tag "VLIS", its byte length, a 32-bit name count and the scrambled
+// names, a 32-bit site count and the sites in address order, each a 32-bit
+// code offset and size, an 8-bit depth, a 32-bit line of the call and three
+// 32-bit name indexes (unit of the call, class and procedure it lies in).
+// Data without the part, and readers that do not know it, stop at the units.
+constexpr std::uint32_t kInlineSitesTag = 0x53494C56;
+
+// For an address in inlined code, a row for each call it was inlined
+// through, innermost first: the unit and line of the call, the class and
+// procedure the call lies in (kind 4, the module pointer is the caller's
+// business). Empty when the data has no call sites or the address is in no
+// inlined code.
+void LookupInlineCallers(const std::uint8_t* data, std::size_t size, std::uint16_t version,
+                         std::uintptr_t base, std::uintptr_t address,
+                         std::vector<TVexlorDebugInfo>& callers,
+                         const TDebugUnitIndex* index = nullptr);
+
 // Code offset of a qualified procedure name ("Unit.Proc", "Unit.Class.Method"),
 // compared case-sensitively.
 std::optional<std::uint32_t> FindProcedureOffset(const std::uint8_t* data, std::size_t size,

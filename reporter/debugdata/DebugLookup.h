@@ -35,6 +35,8 @@ bool IsVexlorLogModule_Old(std::uintptr_t moduleHandle);
 bool LoadDebugInformation(TVexlorModuleInfo& info);
 
 TVexlorDebugInfo GetDebugInfo(std::uintptr_t address);
+// The calls an address's inlined code stands for, innermost first.
+std::vector<TVexlorDebugInfo> GetInlineCallers(std::uintptr_t address);
 // "Unit.Procedure" or "Unit.Class.Method" in this module's debug data (unit
 // names as stored: ".cpp" units without extension); 0 when absent.
 std::uintptr_t FindProcedureAddress(const std::string& name);

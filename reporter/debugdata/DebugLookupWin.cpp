@@ -85,6 +85,15 @@ TVexlorDebugInfo GetDebugInfo(std::uintptr_t address) {
   return info;
 }
 
+std::vector<TVexlorDebugInfo> GetInlineCallers(std::uintptr_t address) {
+  TModulesListLock lock;
+  try {
+    return ResolveInlineCallers(FindModuleInfo(ModuleOfAddress(address)), address);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
 std::uintptr_t FindProcedureAddress(const std::string& name) {
   TraceEnter("FindProcedureAddress", {name});
   TModulesListLock lock;
@@ -130,7 +139,7 @@ std::unique_ptr<TVexlorStackList> WalkStackFrames(std::uintptr_t exceptionAddres
     TFrameWalkLimits limits;
     limits.StackTop = stackTop;
     const std::unique_ptr<TVexlorStackList> frames =
-        WalkStackFrames(memory, &ModuleOfAddress, &GetDebugInfo, start, limits);
+        WalkStackFrames(memory, &ModuleOfAddress, &GetDebugInfo, start, limits, &GetInlineCallers);
     for (const TVexlorDebugInfo& item : *frames) list->Add(item);
     if (InDesignEnvironment()) FilterStackDesignTime(*list, FindModuleInfo(ThisModuleHandle()));
   } catch (const std::exception&) {

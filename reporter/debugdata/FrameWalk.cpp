@@ -349,13 +349,15 @@ std::unique_ptr<TVexlorStackList> WalkStackFrames(TVexlorMemoryReader& memory,
                                                   const TVexlorModuleBaseResolver& moduleBase,
                                                   const TVexlorAddressResolver& resolve,
                                                   const TFrameRegisters& start,
-                                                  const TFrameWalkLimits& limits) {
+                                                  const TFrameWalkLimits& limits,
+                                                  const TVexlorInlineResolver& inlineCallers) {
   auto list = std::make_unique<TVexlorStackList>();
   // A recursion repeats a few addresses thousands of times: each is resolved
   // once.
   struct TResolved {
     std::uintptr_t Address = 0;
     TVexlorDebugInfo Info;
+    std::vector<TVexlorDebugInfo> Callers;
   };
   std::array<TResolved, 64> resolved{};
   for (const std::uintptr_t address : WalkFrameAddresses(memory, moduleBase, start, limits)) {
@@ -363,8 +365,11 @@ std::unique_ptr<TVexlorStackList> WalkStackFrames(TVexlorMemoryReader& memory,
     if (entry.Address != address || address == 0) {
       entry.Address = address;
       entry.Info = resolve(address);
+      entry.Callers.clear();
+      if (inlineCallers) entry.Callers = inlineCallers(address);
     }
     list->Add(entry.Info);
+    for (const TVexlorDebugInfo& caller : entry.Callers) list->Add(caller);
   }
   return list;
 }

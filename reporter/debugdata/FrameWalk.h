@@ -72,13 +72,19 @@ std::vector<std::uintptr_t> WalkFrameAddresses(TVexlorMemoryReader& memory,
                                                const TFrameRegisters& start,
                                                const TFrameWalkLimits& limits);
 
+// The rows of the calls an address's inlined code stands for, innermost first.
+using TVexlorInlineResolver = std::function<std::vector<TVexlorDebugInfo>(std::uintptr_t address)>;
+
 // The call stack from a context: every frame's address resolved, one row per
-// frame, consecutive frames of one address resolved once.
+// frame, followed by a row for each call its code was inlined through (the
+// function it was inlined into, at the line of the call); consecutive frames
+// of one address resolved once.
 std::unique_ptr<TVexlorStackList> WalkStackFrames(TVexlorMemoryReader& memory,
                                                   const TVexlorModuleBaseResolver& moduleBase,
                                                   const TVexlorAddressResolver& resolve,
                                                   const TFrameRegisters& start,
-                                                  const TFrameWalkLimits& limits);
+                                                  const TFrameWalkLimits& limits,
+                                                  const TVexlorInlineResolver& inlineCallers = {});
 
 // A copy of a stack seen at the addresses it was copied from; every other
 // address is read from the memory underneath (the code, the modules).

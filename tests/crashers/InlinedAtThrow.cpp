@@ -1,13 +1,16 @@
 // A std::out_of_range from vector::at, three calls deep, built as a user
-// builds (-O2): at() is inlined into ItemAt. The stack starts with the C++
-// library's throw, then the inlined at(), then ItemAt at the line of the call,
-// then its callers; no leftovers of the library's message formatting.
+// builds (-O2): at() and its range check are inlined into ItemAt. The stack
+// starts with the C++ library's throw, then the inlined range check, the
+// inlined at() at the line of its call, ItemAt at the line of the call of
+// at(), then its callers; no leftovers of the library's message formatting.
 // expect: exit=1
 // expect: reports=1
 // expect: type=std::out_of_range
 // expect: message=vector::_M_range_check*
 // expect: stack=*|*|*__throw_out_of_range_fmt*|*
 // expect: stack=stl_vector.h|std::vector<int, std::allocator<int> >|_M_range_check|*
+// expect: stack=stl_vector.h|std::vector<int, std::allocator<int> >|at|*
+// expect: stack=InlinedAtThrow.cpp||ItemAt|@call
 // expect: stack=InlinedAtThrow.cpp||SumRange|@sum
 // expect: stack=InlinedAtThrow.cpp||main|@main
 #include <cstdio>

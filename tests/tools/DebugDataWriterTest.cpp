@@ -115,4 +115,53 @@ TEST(DebugDataWriter, UnitNamesAndProcedureTable) {
   ExpectEveryByteReadsBack(source, 458);
 }
 
+TEST(DebugDataWriter, InlineCallSitesFollowTheUnitsAndReadBackInnermostFirst) {
+  TDebugSource source;
+  source.Segments = {{0x100, 0x140, "Store.cpp", 10, "", "ItemAt"},
+                     {0x140, 0x160, "stl_vector.h", 1153, "std::vector<int>", "_M_range_check"},
+                     {0x160, 0x200, "Store.cpp", 12, "", "ItemAt"}};
+  // _M_range_check inlined into at(), at() inlined into ItemAt.
+  source.InlineSites = {{0x140, 0x160, 2, "stl_vector.h", 1194, "std::vector<int>", "at"},
+                        {0x130, 0x170, 1, "Store.cpp", 11, "", "ItemAt"}};
+  const std::uint16_t version = 458;
+  const std::vector<std::uint8_t> data = WriteDebugData(source, version);
+  TDebugUnitIndex index;
+  BuildDebugUnitIndex(data.data(), data.size(), version, index);
+
+  std::vector<TVexlorDebugInfo> callers;
+  const TDebugUnitIndex* const indexes[] = {nullptr, &index};
+  for (const TDebugUnitIndex* used : indexes) {
+    LookupInlineCallers(data.data(), data.size(), version, kBase, kBase + 0x1000 + 0x150, callers,
+                        used);
+    ASSERT_EQ(callers.size(), 2u);
+    EXPECT_EQ(callers[0].ProcedureName, "at");
+    EXPECT_EQ(callers[0].ClassName, "std::vector<int>");
+    EXPECT_EQ(callers[0].UnitName, "stl_vector.h");
+    EXPECT_EQ(callers[0].Line, 1194);
+    EXPECT_EQ(callers[1].ProcedureName, "ItemAt");
+    EXPECT_EQ(callers[1].UnitName, "Store.cpp");
+    EXPECT_EQ(callers[1].Line, 11);
+  }
+  LookupInlineCallers(data.data(), data.size(), version, kBase, kBase + 0x1000 + 0x135, callers);
+  ASSERT_EQ(callers.size(), 1u);
+  LookupInlineCallers(data.data(), data.size(), version, kBase, kBase + 0x1000 + 0x180, callers);
+  EXPECT_TRUE(callers.empty());
+
+  // The line tables read as before the part existed, and data without it
+  // (or cut before it) answers no callers.
+  TVexlorDebugInfo info;
+  ASSERT_TRUE(
+      LookupDebugData(data.data(), data.size(), version, kBase, kBase + 0x1000 + 0x150, info));
+  EXPECT_EQ(info.ProcedureName, "_M_range_check");
+  source.InlineSites.clear();
+  const std::vector<std::uint8_t> plain = WriteDebugData(source, version);
+  ASSERT_LT(plain.size(), data.size());
+  EXPECT_TRUE(std::equal(plain.begin(), plain.end(), data.begin()));
+  LookupInlineCallers(plain.data(), plain.size(), version, kBase, kBase + 0x1000 + 0x150, callers);
+  EXPECT_TRUE(callers.empty());
+  LookupInlineCallers(data.data(), data.size() - 3, version, kBase, kBase + 0x1000 + 0x150,
+                      callers);
+  EXPECT_TRUE(callers.empty());
+}
+
 }  // namespace

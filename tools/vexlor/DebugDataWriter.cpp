@@ -1,6 +1,7 @@
 #include "tools/vexlor/DebugDataWriter.h"
 
 #include <algorithm>
+#include <map>
 
 #include "reporter/debugdata/DebugData.h"
 
@@ -170,6 +171,44 @@ void WriteUnit(std::vector<std::uint8_t>& out, std::uint16_t version,
   out.insert(out.end(), table.begin(), table.end());
 }
 
+// The call sites of inlined code, after the units where a reader that does
+// not know them never looks: a tag, the part's length, its names (each
+// stored once), then the sites in address order.
+void WriteInlineSites(std::vector<std::uint8_t>& out, std::vector<TInlineSite> sites) {
+  std::stable_sort(sites.begin(), sites.end(), [](const TInlineSite& a, const TInlineSite& b) {
+    return a.Start != b.Start ? a.Start < b.Start : a.Depth < b.Depth;
+  });
+  std::vector<std::string> names;
+  std::map<std::string, std::uint32_t> index;
+  auto nameIndex = [&](const std::string& name) {
+    const std::string stored = name.size() > 255 ? name.substr(0, 255) : name;
+    auto [it, added] = index.emplace(stored, static_cast<std::uint32_t>(names.size()));
+    if (added) names.push_back(stored);
+    return it->second;
+  };
+  std::vector<std::uint8_t> body;
+  std::uint32_t count = 0;
+  for (const TInlineSite& site : sites) {
+    if (site.End <= site.Start) continue;
+    WriteU32(body, site.Start);
+    WriteU32(body, site.End - site.Start);
+    body.push_back(site.Depth);
+    WriteU32(body, site.Line);
+    WriteU32(body, nameIndex(StoredUnitName(site.File)));
+    WriteU32(body, nameIndex(site.ClassName));
+    WriteU32(body, nameIndex(site.ProcedureName));
+    ++count;
+  }
+  std::vector<std::uint8_t> part;
+  WriteU32(part, static_cast<std::uint32_t>(names.size()));
+  for (const std::string& name : names) WriteScrambledName(part, name);
+  WriteU32(part, count);
+  part.insert(part.end(), body.begin(), body.end());
+  WriteU32(out, kInlineSitesTag);
+  WriteU32(out, static_cast<std::uint32_t>(part.size()));
+  out.insert(out.end(), part.begin(), part.end());
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> WriteDebugData(const TDebugSource& source, std::uint16_t version) {
@@ -215,5 +254,6 @@ std::vector<std::uint8_t> WriteDebugData(const TDebugSource& source, std::uint16
   }
   WriteU32(out, static_cast<std::uint32_t>(units.size()));
   for (const auto& [first, last] : units) WriteUnit(out, version, clean, first, last);
+  if (!source.InlineSites.empty()) WriteInlineSites(out, source.InlineSites);
   return out;
 }

@@ -27,9 +27,24 @@ struct TProcedureEntry {
   std::uint32_t Offset = 0;
 };
 
+// Code [Start, End) that was inlined: the call it stands for, in the function
+// it was inlined into (File and Line of the call; ClassName, ProcedureName of
+// that function). Depth 1 is inlined into an ordinary function, 2 into code
+// that was itself inlined, and so on.
+struct TInlineSite {
+  std::uint32_t Start = 0;
+  std::uint32_t End = 0;
+  std::uint8_t Depth = 1;
+  std::string File;
+  std::uint32_t Line = 0;
+  std::string ClassName;
+  std::string ProcedureName;
+};
+
 struct TDebugSource {
   std::vector<TCodeSegment> Segments;  // any order; overlaps are resolved first come
   std::vector<TProcedureEntry> Procedures;
+  std::vector<TInlineSite> InlineSites;  // any order
 };
 
 // The unit name stored for a source file: ".cpp" files without their

@@ -132,7 +132,11 @@ class TExtractor {
     FResult.ImageBase = FCoff.getImageBase();
     if (!FindCode(error)) return false;
     auto context = llvm::DWARFContext::create(FCoff);
-    for (const auto& unit : context->compile_units()) CollectFunctions(unit->getUnitDIE(false), 0);
+    for (const auto& unit : context->compile_units()) {
+      FContext = context.get();
+      FUnit = unit.get();
+      CollectFunctions(unit->getUnitDIE(false), 0);
+    }
     std::vector<std::pair<int, std::size_t>> order;  // paint outer functions first
     for (std::size_t i = 0; i < FIntervals.size(); ++i) order.emplace_back(FIntervals[i].Depth, i);
     std::stable_sort(order.begin(), order.end());
@@ -198,6 +202,7 @@ class TExtractor {
           FIntervals.push_back({range.LowPC, std::min(range.HighPC, FCodeHigh), depth, function});
           any = true;
         }
+        if (any && tag == llvm::dwarf::DW_TAG_inlined_subroutine) CollectInlineSite(die, depth);
         if (any && tag == llvm::dwarf::DW_TAG_subprogram) {
           const std::uint64_t low =
               die.getLowAndHighPC(FLowPC, FHighPC, FSectionIndex) ? FLowPC : ranges->front().LowPC;
@@ -212,6 +217,36 @@ class TExtractor {
       }
     }
     for (DWARFDie child : die.children()) CollectFunctions(child, childDepth);
+  }
+
+  // The call an inlined copy stands for: where it is (file and line of the
+  // call) and in which function (the enclosing function or inlined copy).
+  void CollectInlineSite(DWARFDie die, int depth) {
+    DWARFDie caller = die.getParent();
+    while (caller && caller.getTag() != llvm::dwarf::DW_TAG_subprogram &&
+           caller.getTag() != llvm::dwarf::DW_TAG_inlined_subroutine)
+      caller = caller.getParent();
+    if (!caller) return;
+    std::uint32_t file = 0, line = 0, column = 0, discriminator = 0;
+    die.getCallerFrame(file, line, column, discriminator);
+    std::string fileName;
+    if (const llvm::DWARFDebugLine::LineTable* table = FContext->getLineTableForUnit(FUnit))
+      table->getFileNameByIndex(file, FUnit->getCompilationDir(),
+                                llvm::DILineInfoSpecifier::FileLineInfoKind::RawValue, fileName);
+    if (fileName.empty() || line == 0) return;
+    const TFunctionName name = NameOf(caller);
+    auto ranges = die.getAddressRanges();
+    if (!ranges) {
+      llvm::consumeError(ranges.takeError());
+      return;
+    }
+    for (const auto& range : *ranges) {
+      if (!InCode(range.LowPC)) continue;
+      FResult.Source.InlineSites.push_back({Offset(range.LowPC),
+                                            Offset(std::min(range.HighPC, FCodeHigh)),
+                                            static_cast<std::uint8_t>(std::min(depth, 255)),
+                                            BaseName(fileName), line, name.Scope, name.Name});
+    }
   }
 
   void CollectLines(llvm::DWARFContext& context, llvm::DWARFUnit& unit) {
@@ -326,6 +361,8 @@ class TExtractor {
   TExtractedModule& FResult;
   std::uint64_t FCodeLow = 0, FCodeHigh = 0;
   std::uint64_t FLowPC = 0, FHighPC = 0, FSectionIndex = 0;
+  llvm::DWARFContext* FContext = nullptr;
+  llvm::DWARFUnit* FUnit = nullptr;
   std::vector<TInterval> FIntervals;
   std::vector<TFunctionName> FNames;
   std::unordered_map<std::string, int> FFunctionIndex;

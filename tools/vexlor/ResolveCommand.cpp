@@ -1,5 +1,6 @@
 // vexlor resolve EXE ADDRESS...: what the running reporter reports for code
-// addresses of EXE, through the same lookup. Addresses are taken at the
+// addresses of EXE, through the same lookup (an address in inlined code is
+// followed by indented lines for the calls it stands for). Addresses are taken at the
 // executable's preferred image base, as nm and addr2line print them.
 #include <cinttypes>
 #include <cstdio>
@@ -60,7 +61,15 @@ int RunResolveCommand(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vexlor resolve: %s\n", error.c_str());
     return 1;
   }
-  for (std::uint64_t address : addresses)
+  // Below an address in inlined code, indented, the calls it was inlined
+  // through, innermost first: the rows a report shows for it.
+  for (std::uint64_t address : addresses) {
     std::printf("%s\n", FormatResolvedLine(ResolveToolAddress(module, address)).c_str());
+    const std::uint64_t base = module.Info.Handle;
+    if (address < base || address - base >= module.Pe.SizeOfImage()) continue;
+    for (const TVexlorDebugInfo& caller :
+         ResolveInlineCallers(&module.Info, static_cast<std::uintptr_t>(address)))
+      std::printf("  %s\n", FormatResolvedLine(caller).c_str());
+  }
   return 0;
 }

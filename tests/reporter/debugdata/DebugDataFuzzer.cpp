@@ -1,11 +1,13 @@
 // Feeds arbitrary bytes to every reader of module data: the debug data
 // decoder (lookups, names, units), the reporter data container in both forms
-// with the real options reader, and the stack scan over memory made of them.
+// with the real options reader, and the stack scan and the unwinder over
+// memory made of them.
 #include <cstring>
 #include <vector>
 
 #include "reporter/config/ModuleOptions.h"
 #include "reporter/debugdata/DebugData.h"
+#include "reporter/debugdata/FrameWalk.h"
 #include "reporter/debugdata/ReporterData.h"
 #include "reporter/debugdata/StackWalk.h"
 #include "runtime/Streams.h"
@@ -61,6 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::uintptr_t address : {0x401000u, 0x401010u, 0x402345u, 0x4FFFFFu})
       LookupDebugData(data, size, version, 0x400000, address, info);
     FindProcedureOffset(data, size, version, "Unit.Class.Method");
+    std::vector<TVexlorDebugInfo> callers;
+    LookupInlineCallers(data, size, version, 0x400000, 0x401010, callers);
     ForEachDebugUnit(data, size, version, [](const TDebugUnit&) { return true; });
   }
   TReporterData reporterData;
@@ -81,6 +85,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           return i;
         },
         TFuzzMemory::kCode, TFuzzMemory::kStack, TFuzzMemory::kStack + size - 8);
+    // The unwinder over the same bytes as stack and as an image.
+    TFrameRegisters start;
+    start.Rip = TFuzzMemory::kCode + (data[0] % size);
+    start.Set(kRegisterRsp, TFuzzMemory::kStack);
+    WalkFrameAddresses(memory,
+                       [](std::uintptr_t address) {
+                         return address >= TFuzzMemory::kCode ? TFuzzMemory::kCode : 0;
+                       },
+                       start, {TFuzzMemory::kStack + size, 256});
   }
   return 0;
 }

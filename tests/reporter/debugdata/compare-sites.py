@@ -33,7 +33,7 @@ for line in lines:
     fields = line.rstrip("\r").split("\t")
     address = base + int(fields[0], 16)
     tool = subprocess.run([vexlor, "resolve", exe, "%X" % address], capture_output=True, text=True,
-                          check=True).stdout.strip().split("\t")
+                          check=True).stdout.splitlines()[0].strip().split("\t")
     runtime = fields[1:]
     runtime[1] = ntpath.basename(runtime[1])
     print("%016X runtime %s | vexlor %s" % (address, "\t".join(runtime), "\t".join(tool[1:])))
