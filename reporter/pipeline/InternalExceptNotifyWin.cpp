@@ -315,7 +315,13 @@ void DeliverReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
   }
   if (dialog.CopyRequested()) CopyTextToClipboard(record.LogText);
   SetStage(16);
-  if (run.WillSend) DeliveryStage().SendReport(record);
+  if (run.WillSend) {
+    // Sending bounds each of its steps itself (a timeout per network reply,
+    // the system's for a connection) and may wait for a person (the progress
+    // window's Cancel, the mail client's window): it runs outside the bound.
+    const TVexlorReportPause sending;
+    DeliveryStage().SendReport(record);
+  }
   screenshot.DeleteScreenshotFile();
 }
 
