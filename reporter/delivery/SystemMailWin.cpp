@@ -159,24 +159,6 @@ bool SendThroughSession(const TMapi& mapi, LHANDLE session, const std::string& r
   return true;
 }
 
-struct TFoundWindow {
-  DWORD ProcessId;
-  HWND Window;
-};
-
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
-  auto* found = reinterpret_cast<TFoundWindow*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != found->ProcessId || !IsWindowVisible(window)) return TRUE;
-  const HWND parent = GetWindow(window, GW_OWNER);
-  if (parent && parent != GetDesktopWindow()) return TRUE;
-  const LONG_PTR style = GetWindowLongPtrA(window, GWL_EXSTYLE);
-  if ((style & WS_EX_TOOLWINDOW) && !(style & WS_EX_APPWINDOW)) return TRUE;
-  found->Window = window;
-  return FALSE;
-}
-
 }  // namespace
 
 bool SendMailByMAPI(const std::string& recipients, const std::string& subject,
@@ -217,12 +199,6 @@ bool SendMailByMAPI(const std::string& recipients, const std::string& subject,
   }
   TraceExit("SendMailByMAPI", {sent});
   return sent;
-}
-
-HWND MainWindowOfProcess(DWORD processId) {
-  TFoundWindow found{processId, nullptr};
-  EnumWindows(&FindMainWindow, reinterpret_cast<LPARAM>(&found));
-  return found.Window;
 }
 
 bool SendMailByShell(const std::string& recipients, const std::string& subject,

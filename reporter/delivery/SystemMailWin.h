@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+// MainWindowOfProcess, shared with the clipboard copy.
+#include "reporter/pipeline/MainWindowWin.h"
+
 // The library loaded when the registry names no mail client, or its client
 // does not load. Tests name another to see the paths that follow.
 inline constexpr const char* kMapiFallbackLibrary = "mapi32.dll";
@@ -22,8 +25,3 @@ bool SendMailByMAPI(const std::string& recipients, const std::string& subject,
 // attachments; a long body is cut so that the command can start.
 bool SendMailByShell(const std::string& recipients, const std::string& subject,
                      const std::string& body);
-
-// The process's main window: the first visible top-level window it owns
-// that has no owner and is no tool window (unless it is an application
-// window). Null when it has none.
-HWND MainWindowOfProcess(DWORD processId);
