@@ -15,11 +15,14 @@
 #include <gtest/gtest.h>
 
 #include "reporter/capture/GoNotify.h"
+#include "reporter/config/InternalErrors.h"
 #include "reporter/config/ModuleOptionsEx.h"
 #include "reporter/dialogs/DialogGeometryWin.h"
 #include "reporter/dialogs/ExceptionDialogWin.h"
 #include "reporter/interception/CaptureStateWin.h"
+#include "reporter/pipeline/ConsoleReport.h"
 #include "reporter/pipeline/ExceptionRecord.h"
+#include "reporter/pipeline/MainWindowWin.h"
 #include "reporter/pipeline/ReporterStateWin.h"
 #include "runtime/Exceptions.h"
 
@@ -77,6 +80,14 @@ HWND WaitForDialog(const std::string& caption, DWORD milliseconds = 20000) {
 void Press(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// The exception dialog, not the message box that may stand in for it (both
+// are "Error." dialogs).
+bool IsExceptionDialog(HWND window) {
+  char name[32] = {};
+  HWND tabs = GetDlgItem(window, idTabs);
+  return tabs && GetClassNameA(tabs, name, sizeof name) && std::string(name) == "SysTabControl32";
 }
 
 // Details at once: the toggle is done when this returns.
@@ -217,6 +228,70 @@ TEST_F(DialogTest, CollapsedDialogShowsTheMessageAndTheBoxesOfTheSendMode) {
   });
 }
 
+// Paints of this thread's windows are held back until `paintsFrom`, then
+// asked for again (a slow machine; or, never, a session where nothing can be
+// seen).
+thread_local DWORD paintsFrom = 0;
+thread_local std::vector<HWND> heldBack;
+LRESULT CALLBACK HoldPaints(int code, WPARAM remove, LPARAM message) {
+  auto* msg = reinterpret_cast<MSG*>(message);
+  if (code >= 0 && remove == PM_REMOVE) {
+    if (static_cast<LONG>(GetTickCount() - paintsFrom) < 0) {
+      if (msg->message == WM_PAINT) {
+        heldBack.push_back(GetAncestor(msg->hwnd, GA_ROOT));
+        ValidateRect(msg->hwnd, nullptr);
+        msg->message = WM_NULL;
+      }
+    } else {
+      for (HWND window : heldBack) {
+        RedrawWindow(window, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+      }
+      heldBack.clear();
+    }
+  }
+  return CallNextHookEx(nullptr, code, remove, message);
+}
+
+TEST_F(DialogTest, ADialogThatPaintsLateIsShownOneThatNeverPaintsFallsBackToABox) {
+  for (const DWORD delay : {400u, 600000u}) {
+    ClearLastInternalWarning();
+    TExceptionDialogChoice choice;
+    bool reached = false;
+    TDialogThread dialog([&] {
+      paintsFrom = GetTickCount() + delay;
+      HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, &HoldPaints, nullptr, GetCurrentThreadId());
+      reached = ShowDialog(input_, choice, {});
+      UnhookWindowsHookEx(hook);
+    });
+    HWND window = WaitForDialog("Error.");
+    ASSERT_NE(window, nullptr);
+    if (delay == 400) {
+      // Still the dialog (the box has no tab control), well after its first
+      // timer tick.
+      Sleep(1000);
+      EXPECT_TRUE(IsWindow(window) && IsExceptionDialog(window));
+      Press(window, idOk);
+      dialog.Join();
+      EXPECT_EQ(LastInternalWarning().Code, TVexlorLogErrorCode::eeNone);
+    } else {
+      // After the wait the message box stands in for it.
+      HWND box = nullptr;
+      for (int i = 0; i < 500 && !box; ++i) {
+        Sleep(20);
+        HWND found = FindDialog("Error.");
+        if (found && !IsExceptionDialog(found)) box = found;
+      }
+      ASSERT_NE(box, nullptr);
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+      dialog.Join();
+      EXPECT_EQ(LastInternalWarning().Code, TVexlorLogErrorCode::eeShowError);
+      EXPECT_EQ(LastInternalWarning().Message, "Cannot show the DialogBox window.");
+    }
+    EXPECT_TRUE(reached);
+  }
+}
+
 TEST_F(DialogTest, UncheckingSendDisablesTheScreenshotBoxAndTheChoicesComeBack) {
   const TExceptionDialogChoice choice = Run([](HWND dialog) {
     HWND screenshot = GetDlgItem(dialog, idScreenshot);
@@ -352,6 +427,26 @@ TEST_F(DialogTest, TheRequestDialogGivesTheTrimmedText) {
   Press(dialog, 2);
   request.Join();
   EXPECT_EQ(steps, "Opened the clip.\r\nPressed Play.");
+}
+
+// The copy choice: the clipboard belongs to the program's main window.
+TEST(CopyChoice, TheClipboardIsOpenedForTheMainWindow) {
+  HWND tool = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "tool", WS_POPUP | WS_VISIBLE, 0, 0, 10,
+                              10, nullptr, nullptr, nullptr, nullptr);
+  HWND main = CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                              nullptr, nullptr, nullptr);
+  ASSERT_TRUE(tool && main);
+  EXPECT_EQ(MainWindowOfProcess(GetCurrentProcessId()), main);
+  ASSERT_TRUE(CopyTextToClipboard("the report"));
+  EXPECT_EQ(GetClipboardOwner(), main);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_TEXT);
+  ASSERT_NE(data, nullptr);
+  EXPECT_STREQ(static_cast<const char*>(GlobalLock(data)), "the report");
+  GlobalUnlock(data);
+  CloseClipboard();
+  DestroyWindow(main);
+  DestroyWindow(tool);
 }
 
 // The road of a real report: the pipeline shows the dialog with the call
