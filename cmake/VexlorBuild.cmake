@@ -6,18 +6,20 @@ else()
   set(VEXLOR_PLATFORM native)
 endif()
 
-# Warnings stay at zero in both presets.
+# Warnings stay at zero in both presets. Everything here is the target's own:
+# a program that links the reporter gets none of the project's include path,
+# Windows macros or warning flags.
 function(vexlor_target_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
   if(VEXLOR_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
-  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   if(WIN32)
     # Unicode API for everything an operator sees; the reporter's 8-bit texts
     # call the ...A functions explicitly.
-    target_compile_definitions(${target} PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
-                                                _WIN32_WINNT=0x0601)
+    target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                                 _WIN32_WINNT=0x0601)
   endif()
 endfunction()
 

@@ -172,9 +172,17 @@ def check_restart(started, restarted):
     return []
 
 
+def source_of(source_dir, name):
+    for extension in (".cpp", ".c"):
+        path = os.path.join(source_dir, name + extension)
+        if os.path.exists(path):
+            return path
+    return os.path.join(source_dir, name + ".cpp")
+
+
 def run_one(name, build_dir, source_dir, wine_run):
     exe = os.path.join(build_dir, f"crasher_{name}.exe")
-    expect = read_expectations(os.path.join(source_dir, f"{name}.cpp"))
+    expect = read_expectations(source_of(source_dir, name))
     if "exe" in expect:
         renamed = os.path.join(build_dir, expect["exe"])
         shutil.copyfile(exe, renamed)
@@ -238,8 +246,8 @@ def main():
                 if key == "VEXLOR_DISPLAY":
                     os.environ["DISPLAY"] = value
     names = sys.argv[4:] or sorted(
-        f[:-4] for f in os.listdir(source_dir)
-        if f.endswith(".cpp") and "// expect:" in open(os.path.join(source_dir, f)).read())
+        os.path.splitext(f)[0] for f in os.listdir(source_dir)
+        if f.endswith((".cpp", ".c")) and "// expect:" in open(os.path.join(source_dir, f)).read())
     results = [run_one(name, build_dir, source_dir, wine_run) for name in names]
     print(f"{sum(results)} of {len(results)} crashers as annotated")
     return 0 if all(results) else 1
