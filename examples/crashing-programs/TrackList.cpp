@@ -11,7 +11,7 @@
 #include <vector>
 
 __attribute__((noinline)) const std::string& TrackAt(const std::vector<std::string>& tracks,
-                                                      std::size_t index) {
+                                                     std::size_t index) {
   return tracks.at(index);  // mark: at
 }
 
