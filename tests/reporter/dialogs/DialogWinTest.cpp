@@ -549,6 +549,39 @@ TEST(DialogEnd, TerminateEndsTheProgramWithExitCode1) {
   CloseHandle(child.hProcess);
 }
 
+// A log that cannot be opened (here a folder stands where the file would be)
+// hides no repeat: the report is still shown, and the storing step records
+// the "Log" warning.
+TEST(DialogPipeline, AnUnreadableLogStillLetsTheReportBeShown) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("vexlor-badlog-" + std::to_string(GetCurrentProcessId()));
+  std::filesystem::create_directories(folder / "dialog_tests.vlf");
+  TVexlorModuleOptionsEx& options = CurrentVexlorLogOptions();
+  options.SetShowExceptionDialog(true);
+  options.SetSaveLogFile(true);
+  options.SetOutputPath(folder.string());
+  options.SetReportFlags(rfNoDuplicateErrors);
+  bool shown = false;
+  std::thread operatorThread([&] {
+    if (HWND dialog = WaitForDialog("Error.")) {
+      shown = true;
+      Press(dialog, idOk);
+    }
+  });
+  try {
+    ChooseMonitor(9);
+  } catch (...) {
+    EXPECT_FALSE(ExceptionManager());
+  }
+  operatorThread.join();
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(LastInternalWarning().Code, TVexlorLogErrorCode::eeLogError);
+  EXPECT_EQ(LastInternalWarning().Message.rfind("[Log] ", 0), 0u) << LastInternalWarning().Message;
+  options.SetReportFlags(0);
+  options.SetOutputPath("");
+  std::filesystem::remove_all(folder);
+}
+
 namespace {
 
 // Writes "NAME left top right bottom" for take-screenshots.sh, then waits
