@@ -102,7 +102,12 @@ DWORD WINAPI HookedThreadProc(LPVOID parameter) {
   return result;
 }
 
-DWORD WINAPI HookedResumeThread(HANDLE thread) {
+namespace {
+
+// Resumes a thread of the list with a copy of its creator's stack: from the
+// slot holding the return address into the creator's code (`from`, the slot
+// above the hook's own frame) up to the base of the creator's stack.
+DWORD ResumeWithCreatorStack(HANDLE thread, const std::uint8_t* from) {
   TVexlorThreadsList* list = threadsList.load();
   if (ReporterFlags().Active && list) {
     TraceEnter("HookedResumeThread", {static_cast<void*>(thread)});
@@ -110,20 +115,26 @@ DWORD WINAPI HookedResumeThread(HANDLE thread) {
     const std::ptrdiff_t index = list->IndexOfHandle(reinterpret_cast<std::uintptr_t>(thread));
     if (index >= 0) {
       TVexlorThreadInfo& info = list->Get(static_cast<std::size_t>(index));
-      // From the slot holding the return address into the creator up to the
-      // base of the creator's stack.
-      const auto* from = static_cast<const std::uint8_t*>(__builtin_frame_address(0)) + 8;
       std::uintptr_t limit = 0, base = 0;
       RunningStackRange(limit, base);
       const auto* to = reinterpret_cast<const std::uint8_t*>(base);
       info.CreatorStack.clear();
+      info.CreatorStackOrigin = 0;
       if (reinterpret_cast<std::uintptr_t>(from) >= limit && from < to) {
         info.CreatorStack.assign(from, to);
+        info.CreatorStackOrigin = reinterpret_cast<std::uintptr_t>(from);
       }
     }
     TraceExit("HookedResumeThread");
   }
   return realResumeThread(thread);
+}
+
+}  // namespace
+
+DWORD WINAPI HookedResumeThread(HANDLE thread) {
+  return ResumeWithCreatorStack(thread,
+                                static_cast<const std::uint8_t*>(__builtin_frame_address(0)) + 8);
 }
 
 HANDLE WINAPI HookedCreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
@@ -155,7 +166,11 @@ HANDLE WINAPI HookedCreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackS
       list->Add(std::move(info));
     }
   }
-  if (handle && !(flags & CREATE_SUSPENDED)) HookedResumeThread(handle);
+  // The creator's stack from the call of CreateThread: no frame of the hook
+  // in it.
+  if (handle && !(flags & CREATE_SUSPENDED))
+    ResumeWithCreatorStack(handle,
+                           static_cast<const std::uint8_t*>(__builtin_frame_address(0)) + 8);
   if (threadID) *threadID = id;
   TraceExit("HookedCreateThread", {static_cast<void*>(handle)});
   return handle;

@@ -58,6 +58,15 @@ std::unique_ptr<TVexlorStackList> WalkStackFrames(std::uintptr_t exceptionAddres
                                                   const TFrameRegisters& start,
                                                   std::uintptr_t stackTop);
 
+// The same over a copy of a stack, seen at the addresses it was copied from
+// (a creator's stack, a frozen main thread's): from the given registers, or,
+// with startsAtReturnAddress, from the return address in the copy's first
+// slot, whatever start.Rip says.
+std::unique_ptr<TVexlorStackList> WalkStackCopyFrames(TFrameRegisters start,
+                                                      bool startsAtReturnAddress,
+                                                      std::uintptr_t origin,
+                                                      const std::uint8_t* copy, std::size_t size);
+
 TVexlorThreadsList& VexlorThreadsList();
 // Removes the calling thread's record (its ExitThread hook).
 void RemoveCurrentThreadInfo();

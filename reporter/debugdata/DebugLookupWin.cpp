@@ -149,6 +149,34 @@ std::unique_ptr<TVexlorStackList> WalkStackFrames(std::uintptr_t exceptionAddres
   return list;
 }
 
+std::unique_ptr<TVexlorStackList> WalkStackCopyFrames(TFrameRegisters start,
+                                                      bool startsAtReturnAddress,
+                                                      std::uintptr_t origin,
+                                                      const std::uint8_t* copy, std::size_t size) {
+  TraceEnter("WalkStackCopyFrames", {reinterpret_cast<void*>(origin), size});
+  TProcessMemory memory;
+  TStackCopyReader reader(memory, origin, copy, size);
+  auto list = std::make_unique<TVexlorStackList>();
+  try {
+    TFrameWalkLimits limits;
+    limits.StackTop = origin + size;
+    limits.StartsAtReturnAddress = startsAtReturnAddress;
+    std::uint64_t returnAddress = 0;
+    if (startsAtReturnAddress) {
+      if (size < 8 || !reader.Read(origin, &returnAddress, 8)) returnAddress = 0;
+      start = {};
+      start.Rip = returnAddress;
+      start.Set(kRegisterRsp, origin + 8);
+    }
+    if (start.Rip != 0)
+      list = WalkStackFrames(reader, &ModuleOfAddress, &GetDebugInfo, start, limits,
+                             &GetInlineCallers);
+  } catch (const std::exception&) {
+  }
+  TraceExit("WalkStackCopyFrames", {list->Count()});
+  return list;
+}
+
 TVexlorThreadsList& VexlorThreadsList() {
   static TVexlorThreadsList* list = new TVexlorThreadsList;
   return *list;

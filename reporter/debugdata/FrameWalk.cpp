@@ -310,7 +310,7 @@ std::vector<std::uintptr_t> WalkFrameAddresses(TVexlorMemoryReader& memory,
   TFrameRegisters frame = start;
   const std::uintptr_t top = limits.StackTop;
   for (std::size_t depth = 0; depth < limits.MaxFrames && frame.Rip != 0; ++depth) {
-    const bool first = depth == 0;
+    const bool first = depth == 0 && !limits.StartsAtReturnAddress;
     std::uint64_t pc = frame.Rip;
     if (!first) {
       const std::uintptr_t call = CallInstructionBefore(memory, frame.Rip);
@@ -321,7 +321,7 @@ std::vector<std::uintptr_t> WalkFrameAddresses(TVexlorMemoryReader& memory,
     }
     const std::uint64_t previousRsp = frame.Rsp();
     TFrameStep step = UnwindOneFrame(memory, moduleBase, frame, pc, first);
-    if (step == TFrameStep::NoEntry && first) {
+    if (step == TFrameStep::NoEntry && depth == 0) {
       // A leaf, or a jump to where no code is: the caller's return address
       // is on top of the stack when the bytes before it are a call.
       std::uint64_t value = 0;

@@ -63,6 +63,9 @@ std::uintptr_t CallInstructionBefore(TVexlorMemoryReader& memory, std::uintptr_t
 struct TFrameWalkLimits {
   std::uintptr_t StackTop = 0;    // frames end below it
   std::size_t MaxFrames = 65536;  // a walk never loops for ever on a damaged stack
+  // The start's Rip is a return address (a stack copied at a call), not the
+  // instruction a fault or a raise stopped at.
+  bool StartsAtReturnAddress = false;
 };
 
 // The frames' code addresses, innermost first: the first frame's instruction

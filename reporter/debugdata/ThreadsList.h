@@ -16,6 +16,9 @@ struct TVexlorThreadInfo {
   std::uintptr_t Parameter = 0;
   // Copy of the stack of the thread that resumed this one; empty when none.
   std::vector<std::uint8_t> CreatorStack;
+  // Where the copy was taken from: its first slot holds the return address
+  // into the creator's code. 0 when unknown.
+  std::uintptr_t CreatorStackOrigin = 0;
   void* ThreadObject = nullptr;  // the class-library thread object, or null
 
   std::size_t CreatorStackSize() const { return CreatorStack.size(); }

@@ -41,6 +41,11 @@ void SetThreadWrapperFunction(int slot, const void* anyAddressInside) {
   threadWrappers.at(slot) = anyAddressInside ? FunctionStartOf(anyAddressInside) : 0;
 }
 
+bool IsReporterThreadWrapper(std::uintptr_t address) {
+  const std::uintptr_t wrapper = threadWrappers[0].load();
+  return wrapper != 0 && FunctionStartOf(reinterpret_cast<const void*>(address)) == wrapper;
+}
+
 void SetSafeCallBoundaryFunction(const void* anyAddressInside) {
   safeCallBoundary = anyAddressInside ? FunctionStartOf(anyAddressInside) : 0;
 }

@@ -30,6 +30,9 @@ struct TFrameAnalysis {
 // Functions whose catch clause has a role of its own, by their start address.
 void SetThreadWrapperFunction(int slot, const void* anyAddressInside);
 void SetSafeCallBoundaryFunction(const void* anyAddressInside);
+// The address lies in the reporter's own thread wrapper (slot 0): a frame no
+// report shows.
+bool IsReporterThreadWrapper(std::uintptr_t address);
 
 // Walks from the context: a return address (isFault false: the C++ raise
 // sites) or a faulting instruction (isFault true). osException: the

@@ -14,6 +14,7 @@
 #include "reporter/debugdata/ThreadsList.h"
 #include "reporter/interception/CaptureStateWin.h"
 #include "reporter/interception/ExceptionHandled.h"
+#include "reporter/interception/FrameWalkWin.h"
 #include "reporter/pipeline/ConsoleReport.h"
 #include "reporter/pipeline/DeliveryStage.h"
 #include "reporter/pipeline/DialogStage.h"
@@ -113,6 +114,14 @@ TFrameRegisters FrameRegistersOf(const CONTEXT& context) {
   return frame;
 }
 
+// The reporter's own thread wrapper runs below every thread it starts; its
+// frame is no part of the program's call stack.
+void DropReporterFrames(TVexlorStackList& stack) {
+  for (std::size_t i = stack.Count(); i-- > 0;) {
+    if (IsReporterThreadWrapper(stack.Items(i).Address)) stack.Delete(i);
+  }
+}
+
 // Stages 4 and 5: the call stack of the raising thread, then its creator's.
 void CollectCallStack(TPipelineRun& run) {
   SetStage(3);
@@ -135,6 +144,7 @@ void CollectCallStack(TPipelineRun& run) {
     run.CallStack = WalkStack(run.Address, run.Params.StackPointer, run.Params.StackTop);
   }
   if (!run.CallStack) run.CallStack = std::make_unique<TVexlorStackList>();
+  DropReporterFrames(*run.CallStack);
 
   SetStage(5);
   TVexlorThreadsList* threads = &VexlorThreadsList();
@@ -148,10 +158,18 @@ void CollectCallStack(TPipelineRun& run) {
       // The handler thread is the reporter's own and never the raising one.
       if (!info.CreatorStack.empty()) {
         SetStage(502);
-        const auto start = reinterpret_cast<std::uintptr_t>(info.CreatorStack.data());
-        std::unique_ptr<TVexlorStackList> creator =
-            WalkStack(0, start, start + info.CreatorStack.size() - 1);
+        // Walked in place of the creator's stack when the copy's origin is
+        // known, else scanned as the copy it is.
+        std::unique_ptr<TVexlorStackList> creator;
+        if (info.CreatorStackOrigin != 0) {
+          creator = WalkStackCopyFrames({}, true, info.CreatorStackOrigin, info.CreatorStack.data(),
+                                        info.CreatorStack.size());
+        } else {
+          const auto start = reinterpret_cast<std::uintptr_t>(info.CreatorStack.data());
+          creator = WalkStack(0, start, start + info.CreatorStack.size() - 1);
+        }
         SetStage(503);
+        if (creator) DropReporterFrames(*creator);
         if (creator) {
           for (const TVexlorDebugInfo& item : *creator) run.CallStack->Add(item);
         }
