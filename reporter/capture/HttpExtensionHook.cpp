@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "reporter/config/ThreadSlot.h"
 #include "reporter/config/Trace.h"
 #include "reporter/hooking/HooksWin.h"
 
@@ -24,7 +23,6 @@ struct TExportHook {
   THttpExtensionProc Original = nullptr;
 };
 TExportHook hook;
-const TVexlorThreadWord currentControlBlock;
 
 // The export address table entry of a named function; null when the module
 // has no such export or forwards it to another module.
@@ -55,12 +53,12 @@ DWORD* ExportSlot(HMODULE module, const char* name) {
 
 DWORD WINAPI HookedHttpExtensionProc(void* extensionControlBlock) {
   TraceEnter("HookedHttpExtensionProc", {extensionControlBlock});
-  void* const outer = reinterpret_cast<void*>(currentControlBlock.Get());
-  currentControlBlock.Set(reinterpret_cast<std::uintptr_t>(extensionControlBlock));
+  void* const outer = CurrentExtensionControlBlock();
+  SetCurrentExtensionControlBlock(extensionControlBlock);
   // Restored however the request ends: a raise leaves through here too.
   struct TRestore {
     void* Value;
-    ~TRestore() { currentControlBlock.Set(reinterpret_cast<std::uintptr_t>(Value)); }
+    ~TRestore() { SetCurrentExtensionControlBlock(Value); }
   } restore{outer};
   const DWORD result = hook.Original(extensionControlBlock);
   TraceExit("HookedHttpExtensionProc", {result});
@@ -97,8 +95,4 @@ void RemoveHttpExtensionHook() {
   WriteCode(hook.Slot, &hook.OriginalRva, sizeof(hook.OriginalRva));
   // Original stays: requests that entered the replacement still call it.
   hook.Slot = nullptr;
-}
-
-void* CurrentExtensionControlBlock() {
-  return reinterpret_cast<void*>(currentControlBlock.Get());
 }

@@ -5,12 +5,13 @@
 
 #include <windows.h>
 
+#include "reporter/interception/ExtensionControlBlockWin.h"
+
 // Redirects the module's export to the reporter's replacement; false when the
 // module exports no such function (or only forwards it elsewhere).
 bool InstallHttpExtensionHook(HMODULE module);
 // Puts the original export back.
 void RemoveHttpExtensionHook();
 
-// The extension control block of the request the calling thread serves, or
-// null. Requests run concurrently, so it is read in the raising thread.
-void* CurrentExtensionControlBlock();
+// The replacement records each request's extension control block for the
+// calling thread: CurrentExtensionControlBlock().

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "reporter/config/ModuleMapping.h"
 #include "reporter/config/ThreadSlot.h"
 #include "reporter/debugdata/ForeignMemory.h"
 #include "reporter/interception/UnwindRecipe.h"
@@ -17,7 +18,7 @@ struct TOwnFunctionTable {
 
 TOwnFunctionTable ReadOwnFunctionTable() {
   TOwnFunctionTable table;
-  table.Base = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
+  table.Base = ThisModuleHandle();
   const auto* base = reinterpret_cast<const std::uint8_t*>(table.Base);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);

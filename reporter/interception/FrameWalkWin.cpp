@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 
+#include "reporter/config/ModuleMapping.h"
 #include "reporter/debugdata/ForeignMemory.h"
 #include "reporter/interception/FrameUnwindWin.h"
 #include "reporter/interception/GccLsda.h"
@@ -24,7 +25,7 @@ std::uintptr_t FunctionStartOf(const void* address) {
 }
 
 std::uintptr_t OwnModule() {
-  static const auto module = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
+  static const auto module = ThisModuleHandle();
   return module;
 }
 

@@ -339,7 +339,8 @@ void FillFocusedWindow(TExceptNotifyParams& params) {
 }
 
 bool ExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t address, bool isCallReturn,
-                  std::uintptr_t stackTop, std::uintptr_t stackPointer, const CONTEXT* context) {
+                  std::uintptr_t stackTop, std::uintptr_t stackPointer, const CONTEXT* context,
+                  std::uintptr_t stackCopyOrigin) {
   TraceEnter("ExceptNotify", {object.Object, reinterpret_cast<void*>(address), isCallReturn});
   std::lock_guard guard(notifyLock);
   TThreadCaptureState& state = ThreadCaptureState();
@@ -361,6 +362,7 @@ bool ExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t address, 
     params.Context = context;
     params.StackTop = stackTop;
     params.StackPointer = stackPointer;
+    params.StackCopyOrigin = stackCopyOrigin;
     params.ThreadID = GetCurrentThreadId();
     FillFocusedWindow(params);
     // No thread can start while the loader runs static initialisation of a

@@ -14,15 +14,21 @@ struct TExceptNotifyParams {
   const CONTEXT* Context = nullptr;  // null = the raising thread's RaiseContext
   std::uintptr_t StackTop = 0;       // 0 = the raising thread's stack base
   std::uintptr_t StackPointer = 0;   // 0 = the raising thread's StackStart
+  // Not 0: [StackPointer, StackTop] is a copy of a stack, taken while its
+  // thread stood still (a freeze report); the copy's first byte stood at this
+  // address, the context's stack pointer. Reads of the stack by its real
+  // addresses go to the copy (TStackCopyReader).
+  std::uintptr_t StackCopyOrigin = 0;
   std::uint32_t ThreadID = 0;
   std::string FocusedClassName;
   std::string FocusedText;  // masked with "*" for password edits
 };
 
 // Serialises the report and waits for it. True = nothing was reported here,
-// the caller's own handling goes on.
+// the caller's own handling goes on. stackCopyOrigin: see TExceptNotifyParams.
 bool ExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t address, bool isCallReturn,
-                  std::uintptr_t stackTop, std::uintptr_t stackPointer, const CONTEXT* context);
+                  std::uintptr_t stackTop, std::uintptr_t stackPointer, const CONTEXT* context,
+                  std::uintptr_t stackCopyOrigin = 0);
 
 // Builds and delivers the report (runs in the handler thread).
 bool InternalExceptNotify(const TVexlorExceptionObject& object, std::uintptr_t address,

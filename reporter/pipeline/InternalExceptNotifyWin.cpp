@@ -11,6 +11,7 @@
 #include "reporter/debugdata/ForeignMemory.h"
 #include "reporter/debugdata/ModulesList.h"
 #include "reporter/debugdata/ProcessMemory.h"
+#include "reporter/debugdata/StackCopyReader.h"
 #include "reporter/debugdata/ThreadsList.h"
 #include "reporter/interception/CaptureStateWin.h"
 #include "reporter/interception/ExceptionHandled.h"
@@ -234,7 +235,14 @@ void BuildReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
   if (run.Params.Context) {
     input.Context = ReportCpuContextOf(*run.Params.Context);
     TProcessMemory memory;
-    input.Dump = CaptureMemoryDump(memory, run.Params.Context->Rsp, run.Address);
+    if (run.Params.StackCopyOrigin != 0) {
+      TStackCopyReader copy(memory, run.Params.StackCopyOrigin,
+                            reinterpret_cast<const void*>(run.Params.StackPointer),
+                            run.Params.StackTop - run.Params.StackPointer + 1);
+      input.Dump = CaptureMemoryDump(copy, run.Params.Context->Rsp, run.Address);
+    } else {
+      input.Dump = CaptureMemoryDump(memory, run.Params.Context->Rsp, run.Address);
+    }
   }
   record.LogText = BuildReportText(input);
   SetCurrentExceptionRecord(&record);

@@ -21,6 +21,7 @@
 #include "reporter/debugdata/DebugLookup.h"
 #include "reporter/delivery/DeliveryStageWin.h"
 #include "reporter/dialogs/DialogStageWin.h"
+#include "reporter/freeze/FreezeWatchWin.h"
 #include "reporter/hooking/HooksWin.h"
 #include "reporter/interception/CaptureStateWin.h"
 #include "reporter/interception/FrameWalkWin.h"
@@ -28,6 +29,7 @@
 #include "reporter/logfile/LogFileStageWin.h"
 #include "reporter/pipeline/ExceptNotifyWin.h"
 #include "reporter/pipeline/ReporterStateWin.h"
+#include "reporter/web/WebOutputWin.h"
 #include "runtime/Exceptions.h"
 
 extern "C" void __real___main();
@@ -152,6 +154,9 @@ void StartInterception(TVexlorModuleOptionsEx* options) {
   PrepareThreadCaptureState();
   // Before the thread hooks: the handler thread is the reporter's own.
   PrepareReportPath();
+  // Freeze detection and the web step, in place before the watcher starts.
+  InstallFreezeWatch();
+  InstallWebOutput();
   ULONG guarantee = 64 * 1024;
   SetThreadStackGuarantee(&guarantee);
   OpenSafeCallMark();
@@ -179,6 +184,8 @@ void StopInterception() {
   TraceEnter("StopInterception");
   ReporterFlags().Active = false;
   FreezeWatchStop();
+  RemoveFreezeWatch();
+  RemoveWebOutput();
   SetMainThreadHandle(nullptr);
   if (interceptionInstalled) {
     RemoveRaiseHandlers();

@@ -1,0 +1,14 @@
+// Freeze detection's start and stop, as the options switch it: the control
+// the reporter's start-up installs for FreezeWatchStart / FreezeWatchStop.
+#pragma once
+
+#include <cstdint>
+
+// Installs the control (start-up) or removes it, stopping a running watcher.
+void InstallFreezeWatch();
+void RemoveFreezeWatch();
+
+// Whether a watcher runs now, and the probes it has sent (tests and the
+// benchmark).
+bool FreezeWatchRunning();
+std::uint64_t FreezeWatchProbeCount();

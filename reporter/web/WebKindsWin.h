@@ -1,0 +1,6 @@
+// The kind tests' questions answered by Windows for the running program.
+#pragma once
+
+#include "reporter/web/WebKinds.h"
+
+TWebKindSystem& WindowsWebKindSystem();
