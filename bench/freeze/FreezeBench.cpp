@@ -4,6 +4,8 @@
 //    messages, the same span with the watcher off and on; the difference in
 //    the process's CPU time is the watcher's (its probes and the main
 //    thread's answers), given per minute and as a share of one core.
+//    With the arguments "idle on|off seconds" it only idles so long, for a
+//    measurement from outside (the Wine server's share of the probes).
 // 2. Reporting: the main thread blocks for the time-out and a half; the
 //    figure is the time from the time-out (block start + FreezeTimeout) to
 //    the report stored in a file by the program's exception-notify handler.
@@ -69,7 +71,8 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const double idleSeconds = argc > 1 ? std::atof(argv[1]) : 30;
+  const bool idleOnly = argc > 3 && std::string(argv[1]) == "idle";
+  const double idleSeconds = idleOnly ? std::atof(argv[3]) : argc > 1 ? std::atof(argv[1]) : 30;
   char exe[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   reportFile = std::string(exe) + ".reports.txt";
@@ -90,6 +93,13 @@ int main(int argc, char** argv) {
   TVexlorModuleOptionsEx& options = CurrentVexlorLogOptions();
   options.SetFreezeTimeout(1);
   options.SetShowExceptionDialog(false);
+
+  if (idleOnly) {
+    options.SetFreezeActivate(std::string(argv[2]) == "on");
+    std::printf("idle %s for %.0f s: CPU %.1f ms\n", argv[2], idleSeconds,
+                IdleCpuMs(idleSeconds * 1000));
+    return 0;
+  }
 
   // Idle, off and on in turn, so that a burst of load elsewhere falls on both.
   const double span = idleSeconds * 1000 / 2;

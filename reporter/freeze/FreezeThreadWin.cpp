@@ -99,9 +99,9 @@ void TFreezeThread::WatchWindow(HWND window) {
       case TFreezeStep::ProbeAgain:
         break;
       case TFreezeStep::Rest:
-        for (int round = 0; round < kRestRounds; ++round) {
-          if (!Rest(kRestMs)) return;
-        }
+        // One wait on the stop event instead of five 50 ms sleeps: as quick
+        // to stop, a fifth of the wake-ups.
+        if (!Rest(kRestMs * kRestRounds)) return;
         break;
       case TFreezeStep::Report:
         if (!Stopping()) ReportFreeze();

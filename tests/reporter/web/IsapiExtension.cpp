@@ -1,7 +1,8 @@
 // An ISAPI extension library built with the reporter and its data. A request
 // whose query is "fail" raises out of HttpExtensionProc; its report is the
 // request's response. ReportsShown counts the reports that reached a client
-// (the after-dialog action).
+// (the after-dialog action); StaticInitialisationOver tells whether the
+// reporter saw the library's static objects built.
 #include <windows.h>
 
 #include <httpext.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "reporter/interception/CaptureStateWin.h"
 #include "reporter/pipeline/EventHandlers.h"
 #include "runtime/Exceptions.h"
 
@@ -51,4 +53,8 @@ extern "C" __declspec(dllexport) BOOL WINAPI TerminateExtension(DWORD) {
 
 extern "C" __declspec(dllexport) int ReportsShown() {
   return reportsShown.load();
+}
+
+extern "C" __declspec(dllexport) bool StaticInitialisationOver() {
+  return ReporterFlags().Active && !ReporterFlags().UnitsInitialising;
 }

@@ -255,7 +255,12 @@ TEST(IsapiExtension, ARequestThatRaisesGetsTheReportAsItsResponse) {
       reinterpret_cast<void*>(GetProcAddress(library, "TerminateExtension")));
   auto shown =
       reinterpret_cast<int (*)()>(reinterpret_cast<void*>(GetProcAddress(library, "ReportsShown")));
-  ASSERT_TRUE(version && extension && terminate && shown);
+  auto initialised = reinterpret_cast<bool (*)()>(
+      reinterpret_cast<void*>(GetProcAddress(library, "StaticInitialisationOver")));
+  ASSERT_TRUE(version && extension && terminate && shown && initialised);
+  // The reporter started from the library's entry and saw its static
+  // objects built.
+  EXPECT_TRUE(initialised());
   HSE_VERSION_INFO info{};
   EXPECT_TRUE(version(&info));
 
@@ -270,6 +275,9 @@ TEST(IsapiExtension, ARequestThatRaisesGetsTheReportAsItsResponse) {
   EXPECT_EQ(failing.Status, "200 Error");
   const std::string page = PageOf(failing.Headers + failing.Page, false);
   ExpectReportPage(page, "Query&nbsp;&lt;fail&gt;&nbsp;&amp;&nbsp;&quot;more&quot;");
+  // The call stack is resolved through the library's own data.
+  EXPECT_NE(page.find("IsapiExtension.cpp"), std::string::npos);
+  EXPECT_NE(page.find("AnswerQuery"), std::string::npos);
   EXPECT_EQ(shown(), 1);
 
   // A client that does not take the page was not shown the report.
