@@ -116,11 +116,6 @@ void InstallFreezeWatch() {
   SetFreezeWatchControl(&Watch());
 }
 
-void RemoveFreezeWatch() {
-  Watch().Stop();
-  SetFreezeWatchControl(nullptr);
-}
-
 bool FreezeWatchRunning() {
   return Watch().Running();
 }

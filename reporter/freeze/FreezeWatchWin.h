@@ -4,9 +4,8 @@
 
 #include <cstdint>
 
-// Installs the control (start-up) or removes it, stopping a running watcher.
+// Installs the control (start-up); it stays for the life of the process.
 void InstallFreezeWatch();
-void RemoveFreezeWatch();
 
 // Whether a watcher runs now, and the probes it has sent (tests and the
 // benchmark).

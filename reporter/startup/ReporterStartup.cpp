@@ -70,6 +70,7 @@ void InstallReportStages() {
   InstallDialogStage();
   // Screenshot and e-mail delivery, and the mail of internal errors.
   InstallDelivery();
+  InstallWebOutput();
 }
 
 void ReporterInit() {
@@ -88,6 +89,8 @@ void ReporterInit() {
   ThreadCaptureState().RaiseContext.ContextFlags = 0;
   SetTraceThreadNameProc(&TraceThreadName);
   InstallReportStages();
+  // Freeze detection, started with the interception when the options ask.
+  InstallFreezeWatch();
 
   TVexlorModuleInfo* record = nullptr;
   if (!InDesignEnvironment()) {
@@ -154,9 +157,6 @@ void StartInterception(TVexlorModuleOptionsEx* options) {
   PrepareThreadCaptureState();
   // Before the thread hooks: the handler thread is the reporter's own.
   PrepareReportPath();
-  // Freeze detection and the web step, in place before the watcher starts.
-  InstallFreezeWatch();
-  InstallWebOutput();
   ULONG guarantee = 64 * 1024;
   SetThreadStackGuarantee(&guarantee);
   OpenSafeCallMark();
@@ -184,8 +184,6 @@ void StopInterception() {
   TraceEnter("StopInterception");
   ReporterFlags().Active = false;
   FreezeWatchStop();
-  RemoveFreezeWatch();
-  RemoveWebOutput();
   SetMainThreadHandle(nullptr);
   if (interceptionInstalled) {
     RemoveRaiseHandlers();

@@ -26,7 +26,3 @@ static_assert(std::is_trivially_destructible_v<TVexlorWebOutput>);
 void InstallWebOutput() {
   SetWebOutputStage(&webOutput);
 }
-
-void RemoveWebOutput() {
-  SetWebOutputStage(nullptr);
-}

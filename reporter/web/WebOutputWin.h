@@ -23,6 +23,5 @@ bool ShowReportOnWeb(const std::string& text);
 // writing for any other kind.
 bool SendWebResponse(const std::string& html);
 
-// Installs the pipeline's web step (start-up), or removes it.
+// Installs the pipeline's web step (start-up).
 void InstallWebOutput();
-void RemoveWebOutput();
