@@ -30,10 +30,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   TVexlorModuleOptionsEx& options = CurrentVexlorLogOptions();
   options.SetFreezeActivate(false);
   if (FreezeWatchRunning()) return 3;
-  BlockWhileOff(1600);
+  BlockWhileOff(1900);
   options.SetFreezeActivate(true);
   if (!FreezeWatchRunning() || !PumpUntilProbed()) return 4;
-  BlockWhileOn(1600);
+  BlockWhileOn(1900);
   PumpMessagesFor(2000);
   return 0;
 }
