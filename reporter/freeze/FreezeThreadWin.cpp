@@ -124,10 +124,11 @@ void TFreezeThread::ReportFreeze() {
   std::uintptr_t stackTop = stackPointer + snapshot.CopySize() - 1;
   std::uintptr_t origin = context.Rsp;
   if (snapshot.CopySize() == 0) {
-    // Nothing to scan, yet a range that is not 0 (which would mean this
-    // thread's own stack).
-    stackTop = stackPointer + 8;
-    stackPointer = stackTop + 8;
+    // Nothing copied (the stack pointer was off the thread's stack): an
+    // empty range that ends at the stack pointer, not 0, which would mean
+    // this thread's own stack.
+    stackTop = origin;
+    stackPointer = origin + 8;
     origin = 0;
   }
   ExceptNotify(object, static_cast<std::uintptr_t>(context.Rip), false, stackTop, stackPointer,

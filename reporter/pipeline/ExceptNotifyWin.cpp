@@ -50,12 +50,30 @@ class THandlerThread {
     ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!ready_ || !wake_) return false;
+    parked_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     handle_ = CreateThread(nullptr, 0, &ThreadProc, this, 0, nullptr);
     if (!handle_) return false;
+    // A library's start-up runs under the loader's lock, and a new thread
+    // runs only once that is free: it is not waited for then.
+    if (ReporterModuleIsLibrary() && ReporterFlags().UnitsInitialising) return true;
     // A thread that cannot start now (out of resources) is not waited for.
     HANDLE both[] = {ready_, handle_};
     WaitForMultipleObjects(2, both, FALSE, 5000);
     return true;
+  }
+  // A library's thread must be gone before the library's code is, and the
+  // unloading thread holds the loader's lock that an ending thread needs: the
+  // thread parks where it holds nothing and is ended there.
+  void End() {
+    if (Ended()) return;  // at the end of the process the system ended it
+    quit_ = true;
+    SetEvent(wake_);
+    if (parked_) {
+      HANDLE either[] = {parked_, handle_};
+      WaitForMultipleObjects(2, either, FALSE, 2000);
+    }
+    TerminateThread(handle_, 1);
+    WaitForSingleObject(handle_, 2000);
   }
   // A fault that nothing in the handler thread can catch ends the thread
   // itself (the unhandled-exception filter), before it ends its job.
@@ -77,6 +95,10 @@ class THandlerThread {
     SetEvent(self->ready_);
     for (;;) {
       WaitForSingleObject(self->wake_, INFINITE);
+      if (self->quit_) {
+        SetEvent(self->parked_);
+        for (;;) Sleep(INFINITE);
+      }
       const std::unique_ptr<std::shared_ptr<TReportJob>> share(self->pending_.exchange(nullptr));
       if (!share) continue;
       TReportJob& job = **share;
@@ -105,6 +127,8 @@ class THandlerThread {
   HANDLE handle_ = nullptr;
   HANDLE ready_ = nullptr;
   HANDLE wake_ = nullptr;
+  HANDLE parked_ = nullptr;
+  std::atomic<bool> quit_{false};
   std::atomic<bool> busy_{false};
   std::atomic<std::shared_ptr<TReportJob>*> pending_{nullptr};
 };
@@ -308,6 +332,11 @@ void PrepareReportPath() {
   StartupDirectory();
   WorkingOptions();
   RunningHandlerThread();
+}
+
+void EndReportPath() {
+  if (!ReporterModuleIsLibrary()) return;
+  if (THandlerThread* thread = handlerThread.exchange(nullptr)) thread->End();
 }
 
 std::uintptr_t LastNotifiedAddress() {

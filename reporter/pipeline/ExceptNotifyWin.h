@@ -41,6 +41,10 @@ void RunInRaisingThread(const std::function<void()>& procedure);
 // Makes, at start-up, what a report needs before any report is made: the
 // handler thread and the process-wide objects of the report path.
 void PrepareReportPath();
+// Shutdown: in a library being unloaded the handler thread is ended (its code
+// goes with the library); an executable keeps it, since reports are still
+// made while its static objects are destroyed.
+void EndReportPath();
 
 // Ends the process with exit code 1, first starting a new instance with the
 // same command line when restart is set.

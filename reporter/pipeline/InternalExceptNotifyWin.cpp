@@ -11,7 +11,6 @@
 #include "reporter/debugdata/ForeignMemory.h"
 #include "reporter/debugdata/ModulesList.h"
 #include "reporter/debugdata/ProcessMemory.h"
-#include "reporter/debugdata/StackCopyReader.h"
 #include "reporter/debugdata/ThreadsList.h"
 #include "reporter/interception/CaptureStateWin.h"
 #include "reporter/interception/ExceptionHandled.h"
@@ -123,6 +122,17 @@ void DropReporterFrames(TVexlorStackList& stack) {
   }
 }
 
+// The stack copy a report was given: [StackPointer, StackTop] stands for the
+// stack from StackCopyOrigin on.
+std::size_t StackCopySize(const TExceptNotifyParams& params) {
+  return params.StackTop >= params.StackPointer ? params.StackTop - params.StackPointer + 1 : 0;
+}
+TStackCopyReader StackCopyOf(const TExceptNotifyParams& params, TVexlorMemoryReader& process) {
+  return TStackCopyReader(process, params.StackCopyOrigin,
+                          reinterpret_cast<const std::uint8_t*>(params.StackPointer),
+                          StackCopySize(params));
+}
+
 // Stages 4 and 5: the call stack of the raising thread, then its creator's.
 void CollectCallStack(TPipelineRun& run) {
   SetStage(3);
@@ -138,7 +148,12 @@ void CollectCallStack(TPipelineRun& run) {
   // x86_64 code carries unwind data: the frames are walked from the raise's
   // registers. Without them (the framework's handler, after the unwinding)
   // the raw scan of the stack is all there is.
-  if (run.Params.Context) {
+  if (run.Params.Context && run.Params.StackCopyOrigin != 0) {
+    // A copy of the stack (a freeze report): read where it stood.
+    run.CallStack = WalkStackCopyFrames(
+        FrameRegistersOf(*run.Params.Context), false, run.Params.StackCopyOrigin,
+        reinterpret_cast<const std::uint8_t*>(run.Params.StackPointer), StackCopySize(run.Params));
+  } else if (run.Params.Context) {
     run.CallStack =
         WalkStackFrames(run.Address, FrameRegistersOf(*run.Params.Context), run.Params.StackTop);
   } else {
@@ -236,9 +251,7 @@ void BuildReport(TPipelineRun& run, TVexlorExceptionRecord& record) {
     input.Context = ReportCpuContextOf(*run.Params.Context);
     TProcessMemory memory;
     if (run.Params.StackCopyOrigin != 0) {
-      TStackCopyReader copy(memory, run.Params.StackCopyOrigin,
-                            reinterpret_cast<const void*>(run.Params.StackPointer),
-                            run.Params.StackTop - run.Params.StackPointer + 1);
+      TStackCopyReader copy = StackCopyOf(run.Params, memory);
       input.Dump = CaptureMemoryDump(copy, run.Params.Context->Rsp, run.Address);
     } else {
       input.Dump = CaptureMemoryDump(memory, run.Params.Context->Rsp, run.Address);

@@ -184,6 +184,7 @@ void StopInterception() {
   TraceEnter("StopInterception");
   ReporterFlags().Active = false;
   FreezeWatchStop();
+  EndReportPath();
   SetMainThreadHandle(nullptr);
   if (interceptionInstalled) {
     RemoveRaiseHandlers();

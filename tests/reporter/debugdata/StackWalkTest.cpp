@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "reporter/debugdata/ModuleInfo.h"
-#include "reporter/debugdata/StackCopyReader.h"
 
 #include <cstring>
 #include <map>
@@ -260,25 +259,6 @@ TEST(FilterStackDesignTime, KeepsNamedForeignItemsWithoutRepeats) {
   add(dikSourceLine, &other, 5, "Run");
   FilterStackDesignTime(list, &own);
   EXPECT_EQ(Addresses(list), (std::vector<std::uintptr_t>{2, 5}));
-}
-
-// A stack copied away from its thread is read by its real addresses; what
-// lies outside the copy (or straddles its end) is the process's memory.
-TEST(StackCopyReader, ServesTheCopiedRangeFromTheCopy) {
-  TSyntheticMemory process;
-  process.Map(0x7000, 0x2000);
-  process.Put64(0x7FF8, 0x1111);
-  process.Put64(0x8000, 0x2222);
-  std::vector<std::uint64_t> copy = {0xAAAA, 0xBBBB};
-  TStackCopyReader reader(process, 0x7FF0, copy.data(), 16);
-  std::uint64_t value = 0;
-  EXPECT_TRUE(reader.IsValid(0x7FF0, 16));
-  EXPECT_TRUE(reader.Read(0x7FF8, &value, 8));
-  EXPECT_EQ(value, 0xBBBBu);
-  EXPECT_TRUE(reader.Read(0x8000, &value, 8));
-  EXPECT_EQ(value, 0x2222u);
-  EXPECT_TRUE(reader.Read(0x7FFC, &value, 8));  // straddles: the process's
-  EXPECT_FALSE(reader.IsValid(0x9000, 8));
 }
 
 }  // namespace
