@@ -7,6 +7,9 @@
 //                                 TICK on (default 2)
 //   NAME: raise   an EConvertError from FailMediaControl
 //         av      a write through a null pointer in CorruptPlaylist
+//         freeze  the main thread stops answering for 2.5 s in FreezePlayer
+//                 (a media control that hangs); the freeze test build
+//                 watches for that with a one-second time-out
 //
 // A new kind of fault is one more row of kFaults.
 #include <windows.h>
@@ -34,6 +37,10 @@ __attribute__((noinline)) void CorruptPlaylist(TPlaylist* playlist) {
   static_cast<volatile TPlaylist*>(playlist)->Current = 7;  // mark: av
 }
 
+__attribute__((noinline)) void FreezePlayer() {
+  Sleep(2500);  // mark: freeze
+}
+
 void AccessViolation() {
   // Through a volatile, so the compiler cannot see the null.
   TPlaylist* volatile playlist = nullptr;
@@ -47,6 +54,7 @@ struct TFault {
 const TFault kFaults[] = {
     {L"raise", &FailMediaControl},
     {L"av", &AccessViolation},
+    {L"freeze", &FreezePlayer},
 };
 
 struct TChosenFault {

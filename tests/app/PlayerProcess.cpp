@@ -31,6 +31,9 @@ std::wstring BuiltPlayer() {
 std::wstring BuiltTestPlayer() {
   return TestDirectory() + L"\\KiravaneVP_test.exe";
 }
+std::wstring BuiltFreezeTestPlayer() {
+  return TestDirectory() + L"\\KiravaneVP_freeze_test.exe";
+}
 std::wstring SampleClip() {
   return TestDirectory() + L"\\sample.avi";
 }

@@ -50,6 +50,8 @@ std::wstring TestDirectory();
 std::wstring BuiltPlayer();
 // The player's test build, with its fault trigger (PlayerFaults.cpp).
 std::wstring BuiltTestPlayer();
+// The test build whose freeze detection reports after one second.
+std::wstring BuiltFreezeTestPlayer();
 std::wstring SampleClip();
 std::wstring ClassOf(HWND Wnd);
 std::wstring TextOf(HWND Wnd);

@@ -149,6 +149,37 @@ TEST(PlayerReporter, AnAccessViolationIsReportedAndThePlayerGoesOn) {
   EXPECT_TRUE(ErrorDialogs(player).empty());
 }
 
+// Whether a call-stack row of the report names the procedure of the unit.
+bool HasStackRow(const std::string& report, const std::string& unit, const std::string& procedure) {
+  const std::regex row("\\|[0-9A-F]{16}\\|[^|]*\\|" + unit + " *\\|[^|]*\\|" + procedure + " *\\|");
+  return std::regex_search(report, row);
+}
+
+// Every form of the player is owned by the class library's hidden
+// application window, so none passes the application-window test; the
+// watcher finds the window the main thread serves all the same.
+TEST(PlayerReporter, AMainThreadThatStopsAnsweringIsReportedAndStored) {
+  TPlayerProcess player(kIni, BuiltFreezeTestPlayer(), L"--fault=freeze@3");
+  ASSERT_TRUE(player.Start());
+  HWND dialog = WaitForErrorDialog(player);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, idMessage)), L"The application seems to be frozen.");
+  // Answered once the main thread runs again: answered sooner, the rest of
+  // the freeze would be the next report.
+  Pause(2500);
+  EXPECT_EQ(ErrorDialogs(player).size(), 1u);
+  Answer(dialog, idOk);
+  const std::vector<std::string> reports = Reports(WaitForLog(player, 1));
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(HeaderValue(reports[0], "2.4"), "EFrozenApplication");
+  EXPECT_EQ(HeaderValue(reports[0], "2.5"), "The application seems to be frozen.");
+  EXPECT_TRUE(HasStackRow(reports[0], "PlayerFaults.cpp", "FreezePlayer")) << reports[0];
+  Pause(2500);
+  EXPECT_TRUE(player.Running());
+  EXPECT_TRUE(ErrorDialogs(player).empty());
+  EXPECT_EQ(Reports(WaitForLog(player, 1)).size(), 1u);
+}
+
 TEST(PlayerReporter, AFaultOnEveryTickShowsOneDialogAtATime) {
   TPlayerProcess player(kIni, BuiltTestPlayer(), L"--fault=raise:3");
   ASSERT_TRUE(player.Start());
