@@ -72,7 +72,9 @@ HWND TFreezeThread::SearchWindow() {
   for (;;) {
     if (HWND window = FindFreezeWindow(mainThread)) {
       window_ = window;
-      Trace("TFreezeThread.Window", {static_cast<void*>(window)});
+      char className[64] = {};
+      GetClassNameA(window, className, sizeof className);
+      Trace("TFreezeThread.Window", {static_cast<void*>(window), std::string_view(className)});
       return window;
     }
     if (!Rest(kRestMs)) return nullptr;

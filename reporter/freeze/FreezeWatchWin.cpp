@@ -12,6 +12,7 @@
 #include "reporter/config/ReporterLock.h"
 #include "reporter/config/Trace.h"
 #include "reporter/freeze/FreezeThreadWin.h"
+#include "reporter/freeze/MainThreadSnapshotWin.h"
 #include "reporter/pipeline/ReporterStateWin.h"
 
 namespace {
@@ -30,6 +31,7 @@ class TFreezeWatch final : public TFreezeWatchControl {
     const TVexlorModuleOptions* options = CurrentVexlorLogOptionsOrNull();
     if (!options || !options->Active() || !options->FreezeActivate()) return;
     TraceEnter("FreezeWatchStart");
+    PrepareMainThreadSnapshot();
     auto* thread = new TFreezeThread({options->FreezeTimeout(), options->FreezeMessage()});
     thread->FreeOnTerminate = false;
     thread->ParkWhenStopped(ReporterModuleIsLibrary());

@@ -5,9 +5,30 @@
 #include "reporter/freeze/MainThreadSnapshotWin.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "reporter/debugdata/StackWalk.h"
+
+namespace {
+
+using TResumeThreadProc = DWORD(WINAPI*)(HANDLE);
+std::atomic<TResumeThreadProc> systemResumeThread{nullptr};
+
+DWORD Resume(HANDLE thread) {
+  const TResumeThreadProc resume = systemResumeThread.load();
+  return resume ? resume(thread) : ResumeThread(thread);
+}
+
+}  // namespace
+
+void PrepareMainThreadSnapshot() {
+  if (systemResumeThread.load()) return;
+  if (HMODULE kernel = GetModuleHandleA("kernel32.dll")) {
+    systemResumeThread = reinterpret_cast<TResumeThreadProc>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "ResumeThread")));
+  }
+}
 
 TMainThreadSnapshot::~TMainThreadSnapshot() {
   if (buffer_) VirtualFree(buffer_, 0, MEM_RELEASE);
@@ -39,6 +60,6 @@ bool TMainThreadSnapshot::Take(HANDLE thread, std::uintptr_t stackBase) {
     copied_ = std::min<std::size_t>(stackBase - rsp, capacity_);
     std::memcpy(buffer_, reinterpret_cast<const void*>(rsp), copied_);
   }
-  ResumeThread(thread);
+  Resume(thread);
   return read && context_.Rip != 0 && context_.Rsp != 0;
 }

@@ -10,6 +10,12 @@
 #include <cstddef>
 #include <cstdint>
 
+// Finds the system's own ResumeThread, past the reporter's hook on the
+// program's import of it (which takes the threads list's lock and writes the
+// trace). Called when the watcher starts, not while a thread may hold the
+// loader's lock.
+void PrepareMainThreadSnapshot();
+
 class TMainThreadSnapshot {
  public:
   TMainThreadSnapshot() = default;

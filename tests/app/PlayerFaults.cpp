@@ -7,7 +7,7 @@
 //                                 TICK on (default 2)
 //   NAME: raise   an EConvertError from FailMediaControl
 //         av      a write through a null pointer in CorruptPlaylist
-//         freeze  the main thread stops answering for 2.5 s in FreezePlayer
+//         freeze  the main thread stops answering for 5 s in FreezePlayer
 //                 (a media control that hangs); the freeze test build
 //                 watches for that with a one-second time-out
 //
@@ -38,7 +38,7 @@ __attribute__((noinline)) void CorruptPlaylist(TPlaylist* playlist) {
 }
 
 __attribute__((noinline)) void FreezePlayer() {
-  Sleep(2500);  // mark: freeze
+  Sleep(5000);  // mark: freeze
 }
 
 void AccessViolation() {

@@ -155,18 +155,54 @@ bool HasStackRow(const std::string& report, const std::string& unit, const std::
   return std::regex_search(report, row);
 }
 
+// The exception dialog of a player whose main thread is frozen: looked for
+// without a message to any window, which the frozen thread would hold up.
+HWND ErrorDialogOfFrozenPlayer(const TPlayerProcess& player, DWORD milliseconds) {
+  struct TSearch {
+    DWORD Process;
+    HWND Found = nullptr;
+  } search{player.ProcessId()};
+  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Pause(100)) {
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+          auto* s = reinterpret_cast<TSearch*>(data);
+          DWORD process = 0;
+          GetWindowThreadProcessId(window, &process);
+          wchar_t text[16] = {};
+          InternalGetWindowText(window, text, 16);
+          if (process == s->Process && ClassOf(window) == L"#32770" &&
+              std::wstring(text) == L"Error." && IsWindowVisible(window))
+            s->Found = window;
+          return s->Found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.Found) return search.Found;
+  }
+  return nullptr;
+}
+
 // Every form of the player is owned by the class library's hidden
 // application window, so none passes the application-window test; the
 // watcher finds the window the main thread serves all the same.
 TEST(PlayerReporter, AMainThreadThatStopsAnsweringIsReportedAndStored) {
   TPlayerProcess player(kIni, BuiltFreezeTestPlayer(), L"--fault=freeze@3");
   ASSERT_TRUE(player.Start());
-  HWND dialog = WaitForErrorDialog(player);
+  HWND video = player.WaitForWindow(L"TfrmVideo", 10000);
+  ASSERT_NE(video, nullptr);
+  HWND dialog = ErrorDialogOfFrozenPlayer(player, 30000);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(TextOf(GetDlgItem(dialog, idMessage)), L"The application seems to be frozen.");
-  // Answered once the main thread runs again: answered sooner, the rest of
-  // the freeze would be the next report.
-  Pause(2500);
+  // The report is shown while the freeze lasts...
+  DWORD_PTR result = 0;
+  EXPECT_EQ(SendMessageTimeoutW(video, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 300, &result), 0);
+  // ...and answered once the main thread runs again: answered sooner, the
+  // rest of the freeze would be the next report.
+  bool answering = false;
+  for (int wait = 0; wait < 100 && !answering; ++wait) {
+    answering = SendMessageTimeoutW(video, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &result) != 0;
+    if (!answering) Pause(100);
+  }
+  EXPECT_TRUE(answering);
   EXPECT_EQ(ErrorDialogs(player).size(), 1u);
   Answer(dialog, idOk);
   const std::vector<std::string> reports = Reports(WaitForLog(player, 1));
