@@ -241,10 +241,13 @@ struct TOverflow {
 // unhandled-exception path: once reported, the thread or process ends here.
 void NotifyStackOverflow(void* parameter) {
   const auto* overflow = static_cast<const TOverflow*>(parameter);
+  TraceEnter("HookedExceptionObject",
+             {overflow->Record->ExceptionCode, overflow->Record->ExceptionAddress});
   try {
     NotifyOsException(*overflow->Record, *overflow->Context);
   } catch (...) {
   }
+  TraceExit("HookedExceptionObject");
   if (LastNotifiedAddress() ==
       reinterpret_cast<std::uintptr_t>(overflow->Record->ExceptionAddress)) {
     if (!IsMainThread()) HandOverReserveStack();
@@ -261,16 +264,20 @@ LONG CALLBACK FirstVectoredHandler(EXCEPTION_POINTERS* pointers) {
     return EXCEPTION_CONTINUE_SEARCH;
   }
   THookGuard guard(state);
-  TraceEnter("HookedExceptionObject", {record.ExceptionCode, record.ExceptionAddress});
   TOverflow overflow{&record, pointers->ContextRecord};
-  if (record.ExceptionCode != EXCEPTION_STACK_OVERFLOW ||
-      !RunOnReserveStack(&NotifyStackOverflow, &overflow)) {
+  // An overflowed stack has one page left under Wine: a trace line, which
+  // formats and allocates, would overflow it again. Its lines are written
+  // on the reserve stack, or, without one, not at all.
+  const bool overflowed = record.ExceptionCode == EXCEPTION_STACK_OVERFLOW;
+  if (!overflowed || !RunOnReserveStack(&NotifyStackOverflow, &overflow)) {
+    if (!overflowed)
+      TraceEnter("HookedExceptionObject", {record.ExceptionCode, record.ExceptionAddress});
     try {
       NotifyOsException(record, *pointers->ContextRecord);
     } catch (...) {
     }
+    if (!overflowed) TraceExit("HookedExceptionObject");
   }
-  TraceExit("HookedExceptionObject");
   // A fault of an ending thread may be caught by the loader's guard around
   // TLS callbacks, which leaves the locks the thread held held for ever.
   if (LastNotifiedAddress() == reinterpret_cast<std::uintptr_t>(record.ExceptionAddress) &&
