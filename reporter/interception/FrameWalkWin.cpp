@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kMaxFrames = 512;
 std::array<std::atomic<std::uintptr_t>, 2> threadWrappers{};
+std::array<std::atomic<std::uintptr_t>, 2> threadEndRunners{};
 std::atomic<std::uintptr_t> safeCallBoundary{0};
 
 std::uintptr_t FunctionStartOf(const void* address) {
@@ -42,9 +43,18 @@ void SetThreadWrapperFunction(int slot, const void* anyAddressInside) {
   threadWrappers.at(slot) = anyAddressInside ? FunctionStartOf(anyAddressInside) : 0;
 }
 
-bool IsReporterThreadWrapper(std::uintptr_t address) {
-  const std::uintptr_t wrapper = threadWrappers[0].load();
-  return wrapper != 0 && FunctionStartOf(reinterpret_cast<const void*>(address)) == wrapper;
+void SetThreadEndRunnerFunction(int slot, const void* anyAddressInside) {
+  threadEndRunners.at(slot) = anyAddressInside ? FunctionStartOf(anyAddressInside) : 0;
+}
+
+bool IsReporterFrame(std::uintptr_t address) {
+  const std::uintptr_t start = FunctionStartOf(reinterpret_cast<const void*>(address));
+  if (start == 0) return false;
+  if (threadWrappers[0].load() == start) return true;
+  for (const auto& runner : threadEndRunners) {
+    if (runner.load() == start) return true;
+  }
+  return false;
 }
 
 void SetSafeCallBoundaryFunction(const void* anyAddressInside) {

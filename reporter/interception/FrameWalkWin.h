@@ -30,9 +30,12 @@ struct TFrameAnalysis {
 // Functions whose catch clause has a role of its own, by their start address.
 void SetThreadWrapperFunction(int slot, const void* anyAddressInside);
 void SetSafeCallBoundaryFunction(const void* anyAddressInside);
-// The address lies in the reporter's own thread wrapper (slot 0): a frame no
-// report shows.
-bool IsReporterThreadWrapper(std::uintptr_t address);
+// The reporter's functions that call a thread's thread_local destructors at
+// its end, by slot.
+void SetThreadEndRunnerFunction(int slot, const void* anyAddressInside);
+// The address lies in the reporter's own thread wrapper (slot 0) or in one of
+// its thread-end runners: a frame no report shows.
+bool IsReporterFrame(std::uintptr_t address);
 
 // Walks from the context: a return address (isFault false: the C++ raise
 // sites) or a faulting instruction (isFault true). osException: the

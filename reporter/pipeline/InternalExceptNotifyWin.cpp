@@ -114,11 +114,12 @@ TFrameRegisters FrameRegistersOf(const CONTEXT& context) {
   return frame;
 }
 
-// The reporter's own thread wrapper runs below every thread it starts; its
-// frame is no part of the program's call stack.
+// The reporter's own thread wrapper runs below every thread it starts, and
+// its thread-end runner below every thread_local destructor; their frames are
+// no part of the program's call stack.
 void DropReporterFrames(TVexlorStackList& stack) {
   for (std::size_t i = stack.Count(); i-- > 0;) {
-    if (IsReporterThreadWrapper(stack.Items(i).Address)) stack.Delete(i);
+    if (IsReporterFrame(stack.Items(i).Address)) stack.Delete(i);
   }
 }
 
