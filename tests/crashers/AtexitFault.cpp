@@ -1,10 +1,12 @@
 // A fault in a handler registered with atexit: it runs inside exit, with the
-// C runtime's exit lock held. Reported once, then the process ends.
+// C runtime's exit lock held. Reported once, then the process ends, with the
+// reporter's trace on as well.
 // expect: exit=1
 // expect: reports=1
 // expect: type=EAccessViolation
 // expect: stack=AtexitFault.cpp||FlushStatistics|@fault
 // expect: output=main returns
+// expect: rerun=DEBUG
 #include <cstdio>
 #include <cstdlib>
 

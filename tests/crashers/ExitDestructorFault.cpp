@@ -1,11 +1,12 @@
 // A fault in a global object's destructor, after main has returned: the
 // process is inside exit and holds the C runtime's exit lock. Reported once,
-// then the process ends.
+// then the process ends, with the reporter's trace on as well.
 // expect: exit=1
 // expect: reports=1
 // expect: type=EAccessViolation
 // expect: stack=ExitDestructorFault.cpp|TPlaylistCache|~TPlaylistCache|@fault
 // expect: output=main returns
+// expect: rerun=DEBUG
 #include <cstdio>
 
 struct TEntry {

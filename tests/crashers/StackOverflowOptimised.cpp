@@ -1,5 +1,6 @@
 // Unbounded recursion built at -O2: the stack overflow's report stays short,
-// the repeated rows printed once with their count.
+// the repeated rows printed once with their count; with the reporter's trace
+// on, the overflowed stack writes no trace line.
 // expect: exit=1
 // expect: reports=1
 // expect: type=EStackOverflow
@@ -7,6 +8,7 @@
 // expect: stack=StackOverflowOptimised.cpp||main|@main
 // expect: collapsed
 // expect: absent=climbed back
+// expect: rerun=DEBUG
 #include <cstdio>
 
 volatile int depthLimit = 1 << 30;

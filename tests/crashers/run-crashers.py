@@ -21,6 +21,9 @@ Each crasher's source carries its expectations in comments:
     // expect: absent=text              a line the program must not print (it
                                         was ended before)
     // expect: args=a "b c"             the program's arguments
+    // expect: rerun=DEBUG              the program is run once more with these
+                                        arguments added (the reporter's trace
+                                        on, say), with the same expectations
     // expect: restart                  the program starts a new instance of
                                         itself: the first writes its command
                                         line and directory to <exe>.started, the new one to
@@ -183,9 +186,13 @@ def source_of(source_dir, name):
     return os.path.join(source_dir, name + ".cpp")
 
 
-def run_one(name, build_dir, source_dir, wine_run):
+def run_one(name, build_dir, source_dir, wine_run, rerun=False):
     exe = os.path.join(build_dir, f"crasher_{name}.exe")
     expect = read_expectations(source_of(source_dir, name))
+    args = shlex.split(expect.get("args", ""))
+    if rerun:
+        args += shlex.split(expect["rerun"])
+        name += " " + expect["rerun"]
     if "exe" in expect:
         renamed = os.path.join(build_dir, expect["exe"])
         shutil.copyfile(exe, renamed)
@@ -205,7 +212,7 @@ def run_one(name, build_dir, source_dir, wine_run):
     # A session of its own, so that a program that hangs is ended with
     # everything Wine started for it.
     env = dict(os.environ, VEXLOR_WINE_TIMEOUT="90")
-    process = subprocess.Popen([wine_run, exe] + shlex.split(expect.get("args", "")), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+    process = subprocess.Popen([wine_run, exe] + args, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                start_new_session=True, env=env)
     try:
         stdout, _ = process.communicate(timeout=120)
@@ -251,8 +258,12 @@ def main():
     names = sys.argv[4:] or sorted(
         os.path.splitext(f)[0] for f in os.listdir(source_dir)
         if f.endswith((".cpp", ".c")) and "// expect:" in open(os.path.join(source_dir, f)).read())
-    results = [run_one(name, build_dir, source_dir, wine_run) for name in names]
-    print(f"{sum(results)} of {len(results)} crashers as annotated")
+    results = []
+    for name in names:
+        results.append(run_one(name, build_dir, source_dir, wine_run))
+        if "rerun" in read_expectations(source_of(source_dir, name)):
+            results.append(run_one(name, build_dir, source_dir, wine_run, rerun=True))
+    print(f"{sum(results)} of {len(results)} crasher runs as annotated")
     return 0 if all(results) else 1
 
 
