@@ -1,3 +1,5 @@
+// The common road of every intercepted exception, and the framework handlers'
+// way into the pipeline.
 #include <windows.h>
 
 #include "reporter/capture/GoNotify.h"
@@ -6,20 +8,6 @@
 #include "reporter/interception/ExceptionHandled.h"
 #include "reporter/pipeline/ExceptNotifyWin.h"
 #include "runtime/Exceptions.h"
-
-namespace {
-
-// The answer given to an operating-system exception on this thread. The
-// class library turns a fault inside its window procedures into its own
-// exception object, which then reaches the framework's handler: that object
-// was reported at its first chance already and gets the same answer.
-struct TFirstChance {
-  std::uintptr_t Address = 0;
-  bool Result = true;
-};
-thread_local TFirstChance firstChance;
-
-}  // namespace
 
 void GoNotify(const TVexlorExceptionObject& object, std::uintptr_t address, bool isCallReturn,
               bool forceHandled) {
@@ -33,7 +21,10 @@ void GoNotify(const TVexlorExceptionObject& object, std::uintptr_t address, bool
       TThreadCaptureState& state = ThreadCaptureState();
       if (state.StackStart == 0) state.StackStart = state.RaiseStackPointer;
       const bool result = ExceptNotify(object, address, isCallReturn, 0, 0, nullptr);
-      if (!isCallReturn) firstChance = {address, result};
+      if (!isCallReturn) {
+        state.FirstChanceAddress = address;
+        state.FirstChanceResult = result;
+      }
     }
   } catch (...) {
     // The hooks sit on the application's own raise path: nothing of the
@@ -52,10 +43,13 @@ bool ExceptionManager() {
     TThreadCaptureState& state = ThreadCaptureState();
     const EExternal* fault =
         IsValidExceptionObject(current) ? ExceptionObjectAs<EExternal>(current) : nullptr;
-    if (fault && firstChance.Address != 0 &&
-        reinterpret_cast<std::uintptr_t>(fault->ExceptionAddress()) == firstChance.Address) {
-      result = firstChance.Result;
-      firstChance = {};
+    // Kept in the thread's capture state rather than a thread_local, whose
+    // first use in a thread takes the threads library's lock.
+    if (fault && state.FirstChanceAddress != 0 &&
+        reinterpret_cast<std::uintptr_t>(fault->ExceptionAddress()) == state.FirstChanceAddress) {
+      result = state.FirstChanceResult;
+      state.FirstChanceAddress = 0;
+      state.FirstChanceResult = true;
       TraceExit("ExceptionManager", {result});
       return result;
     }

@@ -30,6 +30,12 @@ struct TThreadCaptureState {
   char ThreadClassName[96] = {};
   // Set while this thread runs on the reserve stack: its own stack's base.
   std::uintptr_t StackBaseOverride = 0;
+  // The answer given to an operating-system exception on this thread at its
+  // first chance (0 = none pending): the class library turns a fault inside
+  // its window procedures into its own exception object, which then reaches
+  // the framework's handler and gets the same answer.
+  std::uintptr_t FirstChanceAddress = 0;
+  bool FirstChanceResult = true;
 };
 
 TThreadCaptureState& ThreadCaptureState();
