@@ -141,6 +141,67 @@ void StoreColumnWidths(HWND page, const TPageState& state) {
   }
 }
 
+void Activate(const TPageState& state, int row) {
+  const auto& rows = state.Context->Input->StackRows;
+  if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return;
+  const TDialogRow& chosen = rows[static_cast<std::size_t>(row)];
+  // Only a row that names a line can take the IDE there.
+  if (chosen.Cells[5].empty()) return;
+  SendRowToAddIn(chosen.Unit, chosen.Line);
+}
+
+constexpr const char* kListProcProperty = "VexlorListProc";
+
+bool IsEnterKey(UINT message, WPARAM key) {
+  return (message == WM_KEYDOWN && key == VK_RETURN) || (message == WM_CHAR && key == '\r');
+}
+
+// Enter in the Call Stack list activates its focused row, as a double-click
+// does. The dialog manager gives Enter to the default button (OK, which ends
+// the dialog) unless the focused control asks for the key, so the list asks
+// for it and answers it here. The list view is a Unicode window: a W
+// procedure leaves its messages as they are.
+LRESULT CALLBACK StackListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto original = reinterpret_cast<WNDPROC>(GetPropA(list, kListProcProperty));
+  if (!original) return DefWindowProcW(list, message, wParam, lParam);
+  try {
+    switch (message) {
+      case WM_GETDLGCODE: {
+        const LRESULT code = CallWindowProcW(original, list, message, wParam, lParam);
+        const auto* asked = reinterpret_cast<const MSG*>(lParam);
+        return asked && IsEnterKey(asked->message, asked->wParam) ? code | DLGC_WANTALLKEYS : code;
+      }
+      case WM_KEYDOWN:
+      case WM_CHAR:
+        if (!IsEnterKey(message, wParam)) break;
+        if (message == WM_KEYDOWN) {
+          const auto* state =
+              reinterpret_cast<const TPageState*>(GetWindowLongPtrA(GetParent(list), DWLP_USER));
+          if (state) {
+            Activate(*state,
+                     static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)));
+          }
+        }
+        return 0;  // the list's own search would take the Enter character for a letter
+      case WM_NCDESTROY:
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        RemovePropA(list, kListProcProperty);
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    Trace("DialogStackList", {"failed", message});
+  }
+  return CallWindowProcW(original, list, message, wParam, lParam);
+}
+
+void HookStackList(HWND list) {
+  const auto original = GetWindowLongPtrW(list, GWLP_WNDPROC);
+  if (!original || !SetPropA(list, kListProcProperty, reinterpret_cast<HANDLE>(original))) return;
+  SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StackListProc));
+}
+
 void InitPage(HWND page, TPageState& state) {
   TPageContext& context = *state.Context;
   const TDialogFonts& fonts = context.Look->Fonts();
@@ -149,21 +210,13 @@ void InitPage(HWND page, TPageState& state) {
   SendDlgItemMessageA(page, idContent, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Fixed()), TRUE);
   if (IsList(state.Index)) {
     FillList(page, state);
+    if (state.Index == dpCallStack) HookStackList(GetDlgItem(page, idContent));
   } else {
     SendDlgItemMessageA(page, idContent, EM_SETLIMITTEXT, 0, 0);
     const std::string& text =
         state.Index == dpGeneral ? context.Input->GeneralText : context.Input->CPUText;
     SetDlgItemTextA(page, idContent, text.c_str());
   }
-}
-
-void Activate(const TPageState& state, int row) {
-  const auto& rows = state.Context->Input->StackRows;
-  if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return;
-  const TDialogRow& chosen = rows[static_cast<std::size_t>(row)];
-  // Only a row that names a line can take the IDE there.
-  if (chosen.Cells[5].empty()) return;
-  SendRowToAddIn(chosen.Unit, chosen.Line);
 }
 
 INT_PTR PageDispatch(HWND page, TPageState& state, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -360,9 +361,53 @@ TEST_F(DialogTest, ClosingExpandedAndOpeningAgainRestoresTheGeometry) {
   });
 }
 
+// A key on the row as the keyboard gives it: focused, through the dialog's
+// own loop (which asks the focused control whether it wants the key).
+void PressKeyOnRow(HWND dialog, HWND list, int row, WPARAM key) {
+  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
+  LVITEMA item{};
+  item.stateMask = item.state = LVIS_FOCUSED | LVIS_SELECTED;
+  SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  PostMessageA(list, WM_KEYDOWN, key, 1);
+  PostMessageA(list, WM_KEYUP, key, 0xC0000001);
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds = 5000) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start >= milliseconds) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+// Ends with the dialog closed by `key` on the current page's list, or closes
+// it with OK after the failure.
+void ExpectKeyEndsDialog(HWND dialog, WPARAM key) {
+  PressKeyOnRow(dialog, PageContent(dialog), 0, key);
+  if (!WaitUntil([&] { return !IsWindowVisible(dialog); })) {
+    ADD_FAILURE() << "key " << key << " left the dialog open";
+    Press(dialog, idOk);
+  }
+}
+
 TEST_F(DialogTest, AnActivatedRowWithALineReachesTheMailSlot) {
   HANDLE slot = CreateMailslotA("\\\\.\\mailslot\\VexlorLog", 0, 0, nullptr);
   ASSERT_NE(slot, INVALID_HANDLE_VALUE);
+  // Reads what has come so far; the units of all records read.
+  std::vector<std::string> units;
+  auto records = [&] {
+    DWORD next = 0;
+    while (GetMailslotInfo(slot, nullptr, &next, nullptr, nullptr) && next != MAILSLOT_NO_MESSAGE) {
+      unsigned char record[2052] = {};
+      DWORD read = 0;
+      if (!ReadFile(slot, record, sizeof record, &read, nullptr)) break;
+      EXPECT_EQ(read, 2052u);
+      EXPECT_EQ(record[2048], 42);
+      units.emplace_back(reinterpret_cast<const char*>(record));
+    }
+    return units.size();
+  };
   // A double-click on the row.
   auto activate = [](HWND list, int row) {
     RECT item{};
@@ -377,19 +422,28 @@ TEST_F(DialogTest, AnActivatedRowWithALineReachesTheMailSlot) {
   Run([&](HWND dialog) {
     ToggleDetails(dialog);
     SelectTab(dialog, 1);
-    activate(PageContent(dialog), 1);  // no line: nothing sent
-    activate(PageContent(dialog), 0);
-    Press(dialog, idOk);
+    HWND stack = PageContent(dialog);
+    activate(stack, 1);  // no line: nothing sent
+    activate(stack, 0);
+    EXPECT_EQ(records(), 1u);
+    // Enter activates the focused row and leaves the dialog open.
+    PressKeyOnRow(dialog, stack, 1, VK_RETURN);
+    PressKeyOnRow(dialog, stack, 0, VK_RETURN);
+    EXPECT_TRUE(WaitUntil([&] { return records() == 2; }));
+    SendMessageA(stack, WM_NULL, 0, 0);  // the keys have been handled
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    // The Modules list has no activation: Enter is the default button's.
+    SelectTab(dialog, 2);
+    ExpectKeyEndsDialog(dialog, VK_RETURN);
   });
-  DWORD next = 0, count = 0;
-  ASSERT_TRUE(GetMailslotInfo(slot, nullptr, &next, &count, nullptr));
-  EXPECT_EQ(count, 1u);
-  EXPECT_EQ(next, 2052u);
-  unsigned char record[2052] = {};
-  DWORD read = 0;
-  ASSERT_TRUE(ReadFile(slot, record, sizeof record, &read, nullptr));
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(record)), "Main.cpp");
-  EXPECT_EQ(record[2048], 42);
+  // Escape in the Call Stack list still closes the dialog.
+  Run([&](HWND dialog) {
+    ToggleDetails(dialog);
+    SelectTab(dialog, 1);
+    ExpectKeyEndsDialog(dialog, VK_ESCAPE);
+  });
+  EXPECT_EQ(records(), 2u);
+  EXPECT_EQ(units, std::vector<std::string>({"Main.cpp", "Main.cpp"}));
   CloseHandle(slot);
 }
 
