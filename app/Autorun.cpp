@@ -1,3 +1,5 @@
+// The Run key under HKEY_LOCAL_MACHINE and the running executable's version
+// resource; a registry that refuses the entry is told to the operator in a box.
 #include "app/Autorun.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// The settings window built in code: its controls and tray menu, the settings
+// kept in the INI file, and the timer that hands each tick to the supervision.
 #include "app/Main.h"
 
 #include "app/Autorun.h"

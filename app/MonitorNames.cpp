@@ -1,3 +1,4 @@
+// Monitor lines numbered from one, the primary monitor marked as such.
 #include "app/MonitorNames.h"
 
 std::wstring MonitorName(int Index, bool Primary) {

@@ -1,3 +1,4 @@
+// The file name and the monitor index, kept in the INI file's Options section.
 #include "app/PlayerSettings.h"
 #include "runtime/FileNames.h"
 

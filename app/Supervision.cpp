@@ -1,3 +1,5 @@
+// The play states' texts and the supervision tick: each playback mode's rule
+// for what the control is told, given the state it reports at that moment.
 #include "app/Supervision.h"
 
 #include <exception>

@@ -1,3 +1,4 @@
+// The version as "major.minor.release build N", and the About box's line.
 #include "app/VersionText.h"
 
 std::wstring FormatVersionText(uint32_t FileVersionMS, uint32_t FileVersionLS) {

@@ -1,3 +1,5 @@
+// The video window: laid over the chosen monitor with the display kept awake,
+// and closed only when the program ends or the Windows session does.
 #include "app/Video.h"
 
 #include "app/PlayerSettings.h"

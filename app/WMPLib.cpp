@@ -1,3 +1,5 @@
+// The media player control through its COM interfaces: missing properties are skipped, a
+// missing pause becomes a stop that resumes there, and stray renderer windows are laid over it.
 #include "app/WMPLib.h"
 
 #include <vector>

@@ -1,3 +1,5 @@
+// An events component registers its filter with the application for as long
+// as it lives.
 #include "runtime/AppEvts.h"
 
 #include "runtime/Forms.h"

@@ -1,3 +1,4 @@
+// Owning, freeing and the free notifications of components.
 #include "runtime/Classes.h"
 
 #include <algorithm>

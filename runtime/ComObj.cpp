@@ -1,3 +1,4 @@
+// OleCheck and the text of an HRESULT, the system's message with the code behind it.
 #include "runtime/ComObj.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The windowed control's Win32 side: its window, bounds, text and messages; a
+// detached control waits in a hidden parking window until it gets a parent.
 #include "runtime/Controls.h"
 
 #include "runtime/Forms.h"

@@ -1,3 +1,5 @@
+// The file-open dialog through GetOpenFileNameW, the "|"-separated filter
+// turned into the system's double-zero list.
 #include "runtime/Dialogs.h"
 
 #include <commdlg.h>

@@ -1,3 +1,5 @@
+// The timer on SetTimer with the hidden utility window as its target, set
+// again whenever its interval or state changes.
 #include "runtime/ExtCtrls.h"
 
 #include "runtime/Forms.h"

@@ -1,3 +1,5 @@
+// Forms, the screen's monitors and the application object on Win32: the hidden
+// taskbar window, the message loop with its filters, and HandleException.
 #include "runtime/Forms.h"
 
 #include "runtime/AppEvts.h"

@@ -1,3 +1,4 @@
+// An icon that owns its handle, and the image list on the common controls.
 #include "runtime/Graphics.h"
 
 void TIcon::ReleaseHandle() {

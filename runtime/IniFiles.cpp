@@ -1,3 +1,5 @@
+// The integer conversions shared by every INI store: decimal, or hexadecimal
+// after "$" or "0x"; a text that is no number gives the default.
 #include "runtime/IniFiles.h"
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// INI strings through the private-profile functions, a value read again into a
+// larger buffer when it fills the first.
 #include "runtime/IniFilesWin.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// The menu item tree: adding, freeing, clicking and finding the default item.
 #include "runtime/Menus.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The container's COM objects (client site, in-place site and frame, event
+// sink) and the control's creation, activation and resizing in its window.
 #include "runtime/OleCtrls.h"
 
 #include <ocidl.h>

@@ -1,3 +1,5 @@
+// Registry keys opened, created and read through the wide registry functions;
+// a failed write raises ERegistryException.
 #include "runtime/Registry.h"
 
 #include "runtime/Forms.h"

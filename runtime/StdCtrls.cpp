@@ -1,3 +1,5 @@
+// The standard controls: the panel a window class of its own, the rest the
+// system's, each telling its events from the notifications its parent hands back.
 #include "runtime/StdCtrls.h"
 
 #include <commctrl.h>

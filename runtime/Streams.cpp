@@ -1,3 +1,5 @@
+// The streams' whole-count reads and writes, copying, the memory stream, and
+// the file stream over the C library's files.
 #include "runtime/Streams.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The thread object on CreateThread, created suspended; whatever escapes
+// Execute is kept instead of ending the process.
 #include "runtime/Thread.h"
 
 TThread::TThread(bool CreateSuspended) {

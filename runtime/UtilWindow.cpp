@@ -1,3 +1,5 @@
+// The utility window's class registered once, and its window procedure that
+// hands each message to the handler and lets no exception out.
 #include "runtime/UtilWindow.h"
 
 #include "runtime/Forms.h"

@@ -1,3 +1,5 @@
+// The tray component on Win32: the shell icon record, its hidden window and
+// subclass hooks, and the taskbar's re-creation message.
 #include "tray/CoolTrayIcon.h"
 
 #include <commctrl.h>

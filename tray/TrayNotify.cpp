@@ -1,3 +1,4 @@
+// The tray's mouse rules, tooltip text and icon order as plain functions.
 #include "tray/TrayNotify.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The class library's central handler, found by name in the reporter's data
+// and replaced by a code hook that lets the reporter decide first.
 #include "reporter/capture/AppKindHandlers.h"
 
 #include "reporter/capture/GoNotify.h"

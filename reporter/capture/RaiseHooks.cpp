@@ -1,3 +1,5 @@
+// The raise hooks and the handlers of last resort: each recovers the registers
+// of the application's own raise, so no frame of the reporter is ever walked.
 #include "reporter/capture/RaiseHooks.h"
 
 #include <cxxabi.h>

@@ -1,3 +1,5 @@
+// The reserve stack as one fiber: the calling thread becomes a fiber for the
+// call and switches over and back; one thread at a time may use it.
 #include "reporter/capture/ReserveStack.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// The CreateThread, ResumeThread and ExitThread import hooks, and the wrapper
+// every new thread's routine runs in.
 #include "reporter/capture/ThreadHooks.h"
 
 #include <atomic>

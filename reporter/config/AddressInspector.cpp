@@ -1,3 +1,4 @@
+// The address inspector in use: the platform's, unless a test has set its own.
 #include <atomic>
 
 #include "reporter/config/TraceFormat.h"

@@ -1,3 +1,5 @@
+// The texts' identifiers, labels and groups, and their default wording, in
+// tables kept in index order.
 #include "reporter/config/CustomizedTexts.h"
 
 namespace {

@@ -1,3 +1,5 @@
+// The last internal warning and the internal error's boxes: the question to
+// mail the trace to support, answered through a replaceable UI and mail sender.
 #include "reporter/config/InternalErrors.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// The options' setters, defaults, copying and texts. A change is announced when
+// the outermost update bracket ends, and only for the running module's own set.
 #include "reporter/config/ModuleOptions.h"
 
 #include "reporter/config/ModuleMapping.h"

@@ -1,3 +1,5 @@
+// Publishing the running module's changed options, and starting and stopping
+// the freeze watcher when Active or FreezeActivate changes.
 #include "reporter/config/ModuleOptionsEx.h"
 
 #include <atomic>

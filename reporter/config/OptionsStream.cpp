@@ -1,3 +1,4 @@
+// Writing and checked reading of the options stream's primitives.
 #include "reporter/config/OptionsStream.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The reporter's lock natively: a plain mutex, since no thread here ends
+// holding it.
 #include "reporter/config/ReporterLock.h"
 
 // No thread here ends holding the lock, so nothing is ever taken over.

@@ -1,3 +1,5 @@
+// The reporter's lock on Windows: re-entrant, owned by thread id and creation stamp; a
+// waiter spins, yields, then sleeps, and takes the lock over from a holder that has ended.
 #include <windows.h>
 
 #include "reporter/config/ReporterLock.h"

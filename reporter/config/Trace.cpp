@@ -1,3 +1,5 @@
+// The running trace: its lines kept in memory under the reporter's lock, each
+// thread indented on its own, and the file written on request or at exit.
 #include "reporter/config/Trace.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The trace's text forms, built without the running trace: values, lines,
+// header, command-line switches and the Windows and compiler version texts.
 #include "reporter/config/TraceFormat.h"
 
 #include <cxxabi.h>

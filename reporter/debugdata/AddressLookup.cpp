@@ -1,3 +1,5 @@
+// Resolving an address in one module: its debug data when it has some, else the
+// export whose range holds it (a binary search over the sorted exports).
 #include "reporter/debugdata/AddressLookup.h"
 
 #include "reporter/debugdata/DebugData.h"

@@ -1,3 +1,5 @@
+// Reading the names table and the units' line tables, with an index of the
+// units so a lookup decodes only the unit that holds the address.
 #include "reporter/debugdata/DebugData.h"
 
 #include <algorithm>

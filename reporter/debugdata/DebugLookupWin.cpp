@@ -1,3 +1,5 @@
+// The process-wide modules and threads lists and the lookups over them on
+// Windows, each under the modules lock and each giving what it found on a failure.
 #include <windows.h>
 
 #include <atomic>

@@ -1,3 +1,5 @@
+// The walk over the x64 unwind data: function table, unwind codes and epilogue
+// replay, with a scan for the caller where the data ends, over any memory reader.
 #include "reporter/debugdata/FrameWalk.h"
 
 #include <array>

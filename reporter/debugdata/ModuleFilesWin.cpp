@@ -1,3 +1,5 @@
+// Module file names from the loader and the description and version from a
+// file's version resource.
 #include "reporter/debugdata/ModuleFiles.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// Reading, seeking and the refusals of the read-only module stream.
 #include "reporter/debugdata/ModuleStream.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// Building, refreshing and finding module records; a light enumeration takes
+// names only, and a record is completed in place when first looked up.
 #include "reporter/debugdata/ModulesList.h"
 
 #include <algorithm>

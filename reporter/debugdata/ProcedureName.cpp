@@ -1,3 +1,5 @@
+// Splitting a procedure name into unit, class and procedure: dotted names,
+// "@"-mangled names, and demangled C++ names with templates and operators.
 #include "reporter/debugdata/ProcedureName.h"
 
 #include <cxxabi.h>

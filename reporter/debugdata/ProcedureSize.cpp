@@ -1,3 +1,5 @@
+// The size estimate of an exported procedure, read from its code a block at a
+// time.
 #include "reporter/debugdata/MemoryReader.h"
 
 std::uint32_t EstimateProcedureSize(TVexlorMemoryReader& memory, std::uintptr_t start,

@@ -1,3 +1,5 @@
+// The process's own memory as the system reports it: readable committed pages,
+// with the last readable region kept so a scan asks the system seldom.
 #include <windows.h>
 
 #include <cstring>

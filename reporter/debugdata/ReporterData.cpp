@@ -1,3 +1,5 @@
+// Building and reading the reporter data in both forms, the resource's zlib
+// payload inflated only up to a limit, and the day stamps of the data.
 #include "reporter/debugdata/ReporterData.h"
 
 #include <zlib.h>

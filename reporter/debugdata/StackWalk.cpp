@@ -1,3 +1,5 @@
+// The raw scan: each slot tested for a return address behind a call of one of
+// the x64 forms; also the import thunk's target and the design-time filter.
 #include "reporter/debugdata/StackWalk.h"
 
 #include <cstring>

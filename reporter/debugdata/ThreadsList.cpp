@@ -1,3 +1,5 @@
+// Finding, adding and removing thread records, and the recovery that keeps the
+// complete ones when a holder of the list's lock has ended.
 #include "reporter/debugdata/ThreadsList.h"
 
 #include <algorithm>

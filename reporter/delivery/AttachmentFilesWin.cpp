@@ -1,3 +1,5 @@
+// Attachment files read whole through Win32, shared with any writer, so a file
+// another program still holds open can be attached.
 #include "reporter/delivery/AttachmentFilesWin.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// The base64 encoder, three bytes to four characters, breaking lines as mail wants.
 #include "reporter/delivery/Base64.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The SMTP dialogue: EHLO or HELO, STARTTLS with the certificate check when
+// offered, the login, the message and QUIT, each reply checked against its codes.
 #include "reporter/delivery/ClientSmtpWin.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// The client socket on Winsock: resolving, connecting, sending everything within
+// the time-out, polling replies, and TLS switched on and off the open stream.
 #include "reporter/delivery/ClientSocketWin.h"
 
 #include <ws2tcpip.h>

@@ -1,3 +1,5 @@
+// The temporary folder from the system, the files' names in it, and a text file
+// written whole or not at all.
 #include "reporter/delivery/DeliveryFilesWin.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// The delivery's decisions as plain functions over the steps the platform
+// passes in, so each rule is tested without a network or a window.
 #include "reporter/delivery/DeliveryFlow.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The delivery stage on Windows: SMTP with its progress window, else Simple
+// MAPI, else "mailto:"; also the sender of the internal errors' mail.
 #include "reporter/delivery/DeliveryStageWin.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// Building the MX query and decoding the answer's names and records, every
+// read checked against the message's end.
 #include "reporter/delivery/DnsMessage.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// Splitting the recipients text at semicolons and commas, each part trimmed.
 #include "reporter/delivery/MailAddresses.h"
 
 std::string TrimText(std::string_view text) {

@@ -1,3 +1,5 @@
+// Percent-encoding for "mailto:" and the mail program's command line, with the
+// body cut so the whole command stays within the system's limit.
 #include "reporter/delivery/MailtoUrl.h"
 
 namespace {

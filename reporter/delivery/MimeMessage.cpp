@@ -1,3 +1,5 @@
+// Composing the MIME body and message: content types from file names, charsets
+// from code pages, and the SMTP data, dot-stuffed and ended by the lone dot.
 #include "reporter/delivery/MimeMessage.h"
 
 #include <cctype>

@@ -1,3 +1,5 @@
+// The DNS servers the system knows, and the MX query sent over UDP to each in
+// turn with a fresh identifier until one answers.
 #include "reporter/delivery/MxLookupWin.h"
 
 #include <winsock2.h>

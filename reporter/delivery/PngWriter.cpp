@@ -1,3 +1,5 @@
+// The PNG chunks and their CRC, and the indexed image deflated row by row into
+// IDAT chunks as the compressed data fills them.
 #include "reporter/delivery/PngWriter.h"
 
 #include <zlib.h>

@@ -1,3 +1,5 @@
+// The capture of the virtual screen into a bitmap with the cursor drawn in, and
+// its reduction to 256 colours by the system for the PNG.
 #include "reporter/delivery/ScreenCaptureWin.h"
 
 #include <memory>

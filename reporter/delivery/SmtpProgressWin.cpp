@@ -1,3 +1,5 @@
+// The progress window on its own thread, from the "SMTP" template: opening waits a
+// little for its focus, closing for its thread, even while it is still coming up.
 #include "reporter/delivery/SmtpProgressWin.h"
 
 #include <commctrl.h>

@@ -1,3 +1,5 @@
+// Reading reply codes, the last line of a multi-line reply, and the keywords
+// an EHLO reply offers, case-insensitively.
 #include "reporter/delivery/SmtpReply.h"
 
 namespace {

@@ -1,3 +1,5 @@
+// The system's message for an error code, trailing line ends trimmed, or a
+// numbered text when the system has none.
 #include "reporter/delivery/SystemErrorTextWin.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// Simple MAPI loaded from the registered mail client, its recipients resolved
+// one by one, and the "mailto:" command run through the shell.
 #include "reporter/delivery/SystemMailWin.h"
 
 #include <mapi.h>

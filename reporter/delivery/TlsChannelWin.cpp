@@ -1,3 +1,5 @@
+// The Schannel channel: credentials, the handshake loop, encrypting and
+// decrypting records, the close notify, and the certificate's chain and policy.
 #include "reporter/delivery/TlsChannelWin.h"
 
 #include <schannel.h>

@@ -1,3 +1,5 @@
+// The dialog's remembered values through the private profile functions, one
+// key each in the coordinates section.
 #include "reporter/dialogs/DialogGeometryWin.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// The dialog layout's arithmetic: wrapped message lines, geometry read back
+// from text with fallbacks and kept on the screen, and the controls' places.
 #include "reporter/dialogs/DialogLayout.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The rows' cells and images, sizes in rounded kilobytes, short versions, and
+// the add-in's fixed-size record of unit name and line.
 #include "reporter/dialogs/DialogRows.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The look's arithmetic: faces per character set, frame colours, the caption's
+// darkening gradient steps and the frame's rectangles.
 #include "reporter/dialogs/LookRules.h"
 
 #include <algorithm>

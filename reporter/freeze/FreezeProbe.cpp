@@ -1,3 +1,5 @@
+// The probe's count: an unanswered probe adds at least its own wait, and each
+// full time-out makes one report and starts the count anew.
 #include "reporter/freeze/FreezeProbe.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The watcher thread on Windows: the probe loop with SendMessageTimeout, waits
+// on the stop event, and the report made from a snapshot of the main thread.
 #include "reporter/freeze/FreezeThreadWin.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// The application-window test and the choice among the main thread's windows.
 #include "reporter/freeze/FreezeWindow.h"
 
 bool IsApplicationWindowStyle(bool visible, bool owned, std::uint32_t exStyle) {

@@ -1,3 +1,5 @@
+// The process's top-level windows collected with EnumWindows, with the facts
+// the portable choice needs.
 #include "reporter/freeze/FreezeWindowWin.h"
 
 #include <vector>

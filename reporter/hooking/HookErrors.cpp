@@ -1,3 +1,4 @@
+// The messages of the patching failures.
 #include "reporter/hooking/HookErrors.h"
 
 EProcNull::EProcNull(const std::string& procName)

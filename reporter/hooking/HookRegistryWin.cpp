@@ -1,3 +1,5 @@
+// The hook registry as one object, built early and destroyed late; at the end
+// it undoes the hooks whose slots still hold the reporter's replacement.
 #include "reporter/hooking/HookRegistryWin.h"
 
 #include <algorithm>

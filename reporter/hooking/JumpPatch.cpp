@@ -1,3 +1,5 @@
+// The jump patch's bytes: a near jump when the target is within 2 GB, else an
+// indirect jump through the address stored right behind it.
 #include "reporter/hooking/JumpPatch.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The trampoline's emitter: a frame that saves the argument registers, copies
+// the stack arguments, and calls out to restore and re-patch around the target.
 #include "reporter/hooking/TrampolineCode.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The capture state's storage: the thread's record in a thread slot, the last
+// exception under the reporter's lock, and the main thread and stack bounds.
 #include "reporter/interception/CaptureStateWin.h"
 
 #include <mutex>

@@ -1,3 +1,5 @@
+// The handled test on Windows: the raising thread's frames analysed from the
+// recorded context, the main thread and other threads counted apart.
 #include <cstring>
 #include <exception>
 

@@ -1,3 +1,5 @@
+// Reading the exception object: the catch clause's own base-class test, the
+// demangled class name, the message, and the remembered non-abort class.
 #include "reporter/interception/ExceptionObject.h"
 
 #include <cxxabi.h>

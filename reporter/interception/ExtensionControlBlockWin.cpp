@@ -1,3 +1,4 @@
+// The request's extension control block in a system TLS slot.
 #include "reporter/interception/ExtensionControlBlockWin.h"
 
 #include <cstdint>

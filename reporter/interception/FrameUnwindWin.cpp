@@ -1,3 +1,5 @@
+// Unwinding one frame on Windows: this executable's function table read once,
+// its frames through the per-thread cache, all others through the system.
 #include "reporter/interception/FrameUnwindWin.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// The frame analysis: GCC frames judged from their tables (the verdict kept per
+// frame for the thrown type); a foreign handler guards an OS exception.
 #include "reporter/interception/FrameWalkWin.h"
 
 #include <array>

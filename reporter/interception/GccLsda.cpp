@@ -1,3 +1,5 @@
+// Decoding GCC's LSDA: the pointer encodings, the call-site table and the
+// action and type tables, matched as the runtime's personality routine does.
 #include "reporter/interception/GccLsda.h"
 
 #include <cstring>

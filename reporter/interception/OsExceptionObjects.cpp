@@ -1,3 +1,4 @@
+// The codes that are reported and the class library's object made for each.
 #include "reporter/interception/OsExceptionObjects.h"
 
 #include "runtime/OsExceptions.h"

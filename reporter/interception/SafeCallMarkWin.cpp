@@ -1,3 +1,5 @@
+// The safe-call mark as a four-byte named file mapping, set and consumed with
+// interlocked operations.
 #include "reporter/interception/SafeCallMark.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// Reducing a function's unwind codes to its recipe, and the test for an
+// epilogue start; anything the recipe cannot hold is left to the system.
 #include "reporter/interception/UnwindRecipe.h"
 
 namespace {

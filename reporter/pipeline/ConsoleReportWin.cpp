@@ -1,3 +1,5 @@
+// The console report on Windows: the subsystem read from the executable's
+// header, the report written whole to the standard output, and the clipboard.
 #include "reporter/pipeline/ConsoleReport.h"
 
 #include <windows.h>

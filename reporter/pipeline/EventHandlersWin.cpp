@@ -1,3 +1,5 @@
+// The registered components and global handlers under the reporter's lock,
+// called from a snapshot so a handler may change the registrations.
 #include "reporter/pipeline/EventHandlers.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The first visible unowned top-level window of a process that is not a tool
+// window, found with EnumWindows.
 #include "reporter/pipeline/MainWindowWin.h"
 
 namespace {

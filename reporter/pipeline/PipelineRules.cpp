@@ -1,3 +1,5 @@
+// The pipeline's rules as plain functions: dropping repeated top rows, the
+// password mask, and each message's fate while the main thread waits.
 #include "reporter/pipeline/PipelineRules.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The progress clock: pausing for a person, and the stall test against a bound.
 #include "reporter/pipeline/ReportProgress.h"
 
 void TReportProgress::Resume(std::uint64_t now) {

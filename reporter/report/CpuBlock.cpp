@@ -1,3 +1,5 @@
+// The processor block's text: register pairs in two columns, then the dump
+// rows, stack beside code.
 #include "reporter/report/CpuBlock.h"
 
 #include "reporter/report/SystemFormats.h"

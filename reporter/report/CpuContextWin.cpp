@@ -1,3 +1,4 @@
+// The integer registers copied out of a Windows CONTEXT.
 #include "reporter/report/CpuContextWin.h"
 
 TReportCpuContext ReportCpuContextOf(const CONTEXT& context) {

@@ -1,3 +1,5 @@
+// The header block's line numbering and layout, with the search over a block's
+// lines that the log file uses to read a value back.
 #include "reporter/report/LogItem.h"
 
 #include <algorithm>

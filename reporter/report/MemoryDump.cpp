@@ -1,3 +1,4 @@
+// The stack and code copies of the dump, read only when both are readable whole.
 #include "reporter/report/MemoryDump.h"
 
 std::optional<TReportMemoryDump> CaptureMemoryDump(TVexlorMemoryReader& memory,

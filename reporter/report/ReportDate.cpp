@@ -1,3 +1,5 @@
+// The report date from calendar arithmetic of its own: weekday, month name and
+// the zone offset in whole hours, rounded to the minute first.
 #include "reporter/report/ReportDate.h"
 
 #include <cstdio>

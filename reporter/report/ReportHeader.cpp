@@ -1,3 +1,5 @@
+// The header block's sections and lines, each value shown as the LogItems bits
+// choose, cleaned of control bytes.
 #include "reporter/report/ReportHeader.h"
 
 #include "reporter/report/LogItem.h"

@@ -1,3 +1,5 @@
+// Building the call-stack and modules tables: column widths, rules, rows in one
+// buffer, and a run of repeated rows printed once with its count.
 #include "reporter/report/ReportTables.h"
 
 #include <algorithm>

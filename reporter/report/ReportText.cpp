@@ -1,3 +1,5 @@
+// Putting the report together from the header and the tables, the process's
+// current report, and the exception dialog's message.
 #include "reporter/report/ReportText.h"
 
 #include "reporter/config/ModuleOptions.h"

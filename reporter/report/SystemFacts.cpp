@@ -1,3 +1,5 @@
+// The collectors of the header block's values, each guarded so that a value
+// that cannot be read leaves its fallback and costs nothing else.
 #include "reporter/report/SystemFacts.h"
 
 #include <utility>

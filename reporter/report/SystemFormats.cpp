@@ -1,3 +1,5 @@
+// The texts of the machine's and the exception's facts: addresses, sizes in
+// bytes and gibibytes, the argument list and the Windows version names.
 #include "reporter/report/SystemFormats.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The system's answers for the report: times, names, memory, disk, and the
+// version from the kernel's own call; texts in the system code page.
 #include "reporter/report/SystemInfoWin.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// The default language found by enumerating the installed locales, the answer
+// passed through statics under a lock since the callback takes no context.
 #include "reporter/report/SystemLanguageWin.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// Replacing control bytes, padding to a width, and trimming.
 #include "reporter/report/TextFilters.h"
 
 namespace {

@@ -1,3 +1,5 @@
+// The kind tests over the system's answers, and the reading of a module image's
+// header and export table to tell an extension library.
 #include "reporter/web/WebKinds.h"
 
 #include <cstring>

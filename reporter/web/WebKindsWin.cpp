@@ -1,3 +1,5 @@
+// The kind tests' questions answered by Windows: the module's own mapped image,
+// the environment, the command line and the Win-CGI INI file.
 #include "reporter/web/WebKindsWin.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// The report escaped for HTML in its page, and the response header.
 #include "reporter/web/WebPage.h"
 
 std::string ToHtmlText(const std::string& text) {

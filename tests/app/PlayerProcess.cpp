@@ -1,3 +1,5 @@
+// The player started in a test folder of its own, waited for and looked at
+// through its windows; the built programs and the sample clip are found here.
 #include "PlayerProcess.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The player's settings in an INI held in memory, the monitor list's lines and
+// the version text.
 #include "app/PlayerSettings.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The supervision tick against a scripted control: what each playback mode
+// does in each play state, and which failures it swallows.
 #include "app/Supervision.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// Component ownership and free notifications, menu defaults and clicks, and
+// the INI integer conversions.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,3 +1,4 @@
+// Memory and file streams: reads at the end, gaps, round trips and errors.
 #include "runtime/Streams.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The options INI: escapes, the defaults' text, partial input, and bad input
+// that names its line and changes nothing.
 #include "tools/vexlor/OptionsIni.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The tray's mouse rules against a recorder of its events, the tooltip and
+// the icon cycling.
 #include "tray/TrayNotify.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The options INI read into a fresh options object (defaults without one) and
+// written out as the options stream.
 #include "tools/vexlor/AttachOptions.h"
 
 #include <fstream>

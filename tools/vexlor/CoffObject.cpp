@@ -1,3 +1,5 @@
+// Opening an executable with LLVM's object reader, checked to be a PE file
+// and, when asked, an x86_64 one.
 #include "tools/vexlor/CoffObject.h"
 
 bool OpenCoffObject(const std::string& fileName, bool requireX64, TCoffObject& result,

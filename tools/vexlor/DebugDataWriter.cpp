@@ -1,3 +1,5 @@
+// Writing the debug data: the names table, each unit's line table in small
+// delta steps, and the inlined call sites after the units.
 #include "tools/vexlor/DebugDataWriter.h"
 
 #include <algorithm>

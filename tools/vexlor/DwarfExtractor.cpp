@@ -1,3 +1,5 @@
+// The DWARF reading through LLVM: line rows and function ranges painted over
+// one another, inlined calls, and symbol-table names for code without lines.
 #include "tools/vexlor/DwarfExtractor.h"
 
 #include <llvm/DebugInfo/DWARF/DWARFContext.h>

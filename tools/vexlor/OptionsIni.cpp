@@ -1,3 +1,5 @@
+// The options as INI text and back: the field table in stream order, escaping,
+// and parsing that checks everything before it changes the options.
 #include "tools/vexlor/OptionsIni.h"
 
 #include <charconv>

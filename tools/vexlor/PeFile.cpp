@@ -1,3 +1,5 @@
+// Loading and checking a PE file's headers and sections, mapping addresses to
+// file offsets, and walking the resource tree.
 #include "tools/vexlor/PeFile.h"
 
 #include <algorithm>

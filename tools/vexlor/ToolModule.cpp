@@ -1,3 +1,5 @@
+// A module read for the tool: the attached data from the resource or the file
+// tail, or debug data built from the file's DWARF.
 #include "tools/vexlor/ToolModule.h"
 
 #include <cstring>

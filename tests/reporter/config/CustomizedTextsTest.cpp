@@ -1,3 +1,4 @@
+// The default texts, their identifiers both ways, and the editor's groups.
 #include "reporter/config/CustomizedTexts.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// Internal warnings and errors with the boxes and the mail recorded instead of
+// shown or sent.
 #include "reporter/config/InternalErrors.h"
 
 #include <gtest/gtest.h>

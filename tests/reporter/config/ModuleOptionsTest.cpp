@@ -1,3 +1,5 @@
+// The options' defaults, copying, filters, output file and the rule for when a
+// change is published.
 #include "reporter/config/ModuleOptions.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The reporter's lock with real threads: re-entry, exclusion, and the take-over
+// from a holder that ended, with its recovery run once.
 #include "reporter/config/ReporterLock.h"
 
 #include <atomic>

@@ -1,3 +1,5 @@
+// The trace's text forms: values, pointers into a module, exceptions, lines,
+// switches, command lines and version texts.
 #include "reporter/config/TraceFormat.h"
 
 #include <gtest/gtest.h>

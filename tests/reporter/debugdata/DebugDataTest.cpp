@@ -1,3 +1,5 @@
+// The debug data's line-table entries in every form, and lookups in a unit
+// built byte by byte, cut short anywhere.
 #include "reporter/debugdata/DebugData.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The frame walk over a synthetic image with unwind data: faults in prologues
+// and epilogues, code without data, and a stack copy without its registers.
 #include "reporter/debugdata/FrameWalk.h"
 
 #include <gtest/gtest.h>

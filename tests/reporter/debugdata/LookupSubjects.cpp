@@ -1,3 +1,5 @@
+// The lookup tests' subjects: a method, a free function, a lambda and a
+// template, each giving an address inside itself and its own line.
 #include "tests/reporter/debugdata/LookupSubjects.h"
 
 __attribute__((noinline)) std::uintptr_t SiteHere() {

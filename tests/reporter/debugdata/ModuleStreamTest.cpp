@@ -1,3 +1,4 @@
+// The module stream over memory that is readable only in part.
 #include "reporter/debugdata/ModuleStream.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The modules list over a scripted process that loads and unloads modules, and
+// the threads list's lookups.
 #include "reporter/debugdata/ModulesList.h"
 
 #include <gtest/gtest.h>

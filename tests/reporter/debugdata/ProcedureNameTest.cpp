@@ -1,3 +1,4 @@
+// Procedure names of every kind split into unit, class and procedure.
 #include "reporter/debugdata/ProcedureName.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The size estimate of procedures with and without a frame.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The reporter data in both forms round trip; damaged data is refused.
 #include "reporter/debugdata/ReporterData.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The raw scan over synthetic memory: each call form, import thunks, stale
+// values, unreadable stretches, and the design-time filter.
 #include "reporter/debugdata/StackWalk.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The mail harness's state file read once, and the messages and transcripts its
+// servers stored, reached through Wine's Z: drive.
 #include "tests/reporter/delivery/MailServersWin.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// The freeze probe's counting and the choice of the window to probe.
 #include "reporter/freeze/FreezeProbe.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Jump patches at the limits of the near jump's reach and beyond them.
 #include "reporter/hooking/JumpPatch.h"
 
 #include <cstring>

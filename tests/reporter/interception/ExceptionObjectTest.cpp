@@ -1,3 +1,5 @@
+// Exception objects' names, messages, bases and abort test, and the objects
+// made for operating-system exception codes.
 #include "reporter/interception/ExceptionObject.h"
 
 #include <stdexcept>

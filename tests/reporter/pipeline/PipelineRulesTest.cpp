@@ -1,3 +1,5 @@
+// The pipeline's rules: the call stack's clean-up, the password mask, and the
+// waiting main thread's handling of messages.
 #include "reporter/pipeline/PipelineRules.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The processor block with and without registers and dump, and with custom
+// labels.
 #include "reporter/report/CpuBlock.h"
 
 #include <gtest/gtest.h>

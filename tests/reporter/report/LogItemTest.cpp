@@ -1,3 +1,4 @@
+// The header block's alignment, rules, hidden lines and empty sections.
 #include "reporter/report/LogItem.h"
 
 #include <gtest/gtest.h>

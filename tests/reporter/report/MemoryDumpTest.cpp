@@ -1,3 +1,4 @@
+// The memory dump over readable, partly readable and failing memory.
 #include "reporter/report/MemoryDump.h"
 
 #include <gtest/gtest.h>

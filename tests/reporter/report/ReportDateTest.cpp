@@ -1,3 +1,4 @@
+// Report dates: the mail header's form, zones, and weekdays across centuries.
 #include "reporter/report/ReportDate.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The call-stack and modules tables: which rows print, repeated runs, and
+// columns that widen for long cells and labels.
 #include "reporter/report/ReportTables.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The whole report text against the sample report, and the header block shaped
+// by the line switches, labels and values with line breaks.
 #include "reporter/report/ReportText.h"
 
 #include <gtest/gtest.h>

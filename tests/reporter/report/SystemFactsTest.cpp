@@ -1,3 +1,5 @@
+// The header values from a scripted platform, including one that fails every
+// question.
 #include "reporter/report/SystemFacts.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The texts of addresses, exception types, memory and disk sizes, parameters,
+// system names and languages.
 #include "reporter/report/SystemFormats.h"
 
 #include <gtest/gtest.h>

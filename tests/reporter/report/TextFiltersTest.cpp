@@ -1,3 +1,4 @@
+// Control-byte filters, padding and trimming.
 #include "reporter/report/TextFilters.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The web kind tests over a scripted system, and the reading of a mapped
+// library image's exports.
 #include "reporter/web/WebKinds.h"
 
 #include <gtest/gtest.h>

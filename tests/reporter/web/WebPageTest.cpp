@@ -1,3 +1,4 @@
+// The HTML escaping, the report page and the response header.
 #include "reporter/web/WebPage.h"
 
 #include <gtest/gtest.h>
