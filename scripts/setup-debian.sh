@@ -20,6 +20,7 @@ packages=(
   libgnutls30                                      # Schannel TLS, bcrypt, crypt32
   libcups2 libdbus-1-3                             # winspool (the player), mountmgr
   fonts-dejavu-core                                # the faces Wine draws the windows with
+  fonts-wine                                       # Marlett: Wine's caption and scroll-bar glyphs
   python3 clang-format
   python3-aiosmtpd dnsmasq-base openssl libgnutls30  # e-mail tests: SMTP, DNS, TLS (Wine's Schannel)
 )

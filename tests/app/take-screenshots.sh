@@ -7,6 +7,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 out=$(mkdir -p "$2" && cd "$2" && pwd)
 source "$(dirname "$0")/../harness/wine-env.sh" || exit 1
+source "$(dirname "$0")/../harness/poses.sh"
 tests=$build/tests/app/player_e2e_tests.exe
 clip=$build/tests/app/sample.avi
 [ -f "$tests" ] && [ -f "$clip" ] ||
@@ -32,18 +33,4 @@ KVP_SHOT_DIR="Z:$(echo "$shots" | tr / '\\')" KVP_SHOT_CLIP='C:\Kiravane\sample.
   </dev/null >"$shots/run.log" 2>&1 &
 runner=$!
 
-taken=0
-while kill -0 "$runner" 2>/dev/null && [ $taken -lt 2 ]; do
-  if [ -f "$shots/pose.txt" ]; then
-    read -r name left top right bottom < <(tr -d "\r" <"$shots/pose.txt")
-    import -window root -display "$DISPLAY" "$shots/root.png"
-    convert "$shots/root.png" -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
-      "$out/$name-window.png"
-    echo "screenshots: $out/$name-window.png ($((right - left))x$((bottom - top)) at $left,$top)"
-    rm -f "$shots/pose.txt"
-    taken=$((taken + 1))
-  fi
-  sleep 0.2
-done
-wait "$runner" || { cat "$shots/run.log"; exit 1; }
-[ $taken = 2 ] || { echo "screenshots: only $taken of 2 taken" >&2; exit 1; }
+photograph_poses "$runner" "$shots" "$out" 2 "-window"

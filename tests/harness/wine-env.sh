@@ -56,6 +56,20 @@ wine_prefix_settings() {
   "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 }
 
+# Wine draws the caption and scroll-bar glyphs with Marlett. Debian's Wine
+# never reads its own font folder (fonts-wine), so without a copy in the
+# prefix those buttons show letters ("r" for close) in pictures and tests.
+wine_prefix_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts dir
+  [ -f "$fonts/marlett.ttf" ] && return 0
+  for dir in "$(dirname "$(readlink -f "$WINE64")")/../../share/wine/fonts" /usr/share/wine/fonts; do
+    if [ -f "$dir/marlett.ttf" ]; then
+      mkdir -p "$fonts" && cp "$dir/marlett.ttf" "$fonts/"
+      return 0
+    fi
+  done
+}
+
 # prefix_pids PREFIX: the Wine processes of that prefix: its server, the
 # loaders and every Windows process inherit WINEPREFIX from whoever started them.
 prefix_pids() {
@@ -179,4 +193,5 @@ prepare_prefix() {
     touch "$WINEPREFIX/.vexlor-ready"
   fi
   stop_prefix "$WINEPREFIX"
+  wine_prefix_fonts
 }

@@ -7,6 +7,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 out=$(mkdir -p "$2" && cd "$2" && pwd)
 source "$(dirname "$0")/../../harness/wine-env.sh" || exit 1
+source "$(dirname "$0")/../../harness/poses.sh"
 tests=$build/tests/reporter/dialogs/dialog_tests.exe
 [ -f "$tests" ] || { echo "screenshots: build dialog_tests first" >&2; exit 1; }
 
@@ -26,19 +27,4 @@ VEXLOR_SHOT_DIR="Z:$(echo "$shots" | tr / '\\')" WINEDEBUG=-all \
   </dev/null >"$shots/run.log" 2>&1 &
 runner=$!
 
-wanted=12
-taken=0
-while kill -0 "$runner" 2>/dev/null && [ $taken -lt $wanted ]; do
-  if [ -f "$shots/pose.txt" ]; then
-    read -r name left top right bottom < <(tr -d "\r" <"$shots/pose.txt")
-    import -window root -display "$DISPLAY" "$shots/root.png"
-    convert "$shots/root.png" -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
-      "$out/$name.png"
-    echo "screenshots: $out/$name.png ($((right - left))x$((bottom - top)) at $left,$top)"
-    rm -f "$shots/pose.txt"
-    taken=$((taken + 1))
-  fi
-  sleep 0.2
-done
-wait "$runner" || { cat "$shots/run.log"; exit 1; }
-[ $taken = $wanted ] || { echo "screenshots: only $taken of $wanted taken" >&2; exit 1; }
+photograph_poses "$runner" "$shots" "$out" 12 ""
