@@ -1,5 +1,5 @@
-// Two processes that store into one log at the same moment both keep every
-// report.
+// The log's lock between processes: two that store at the same moment both
+// keep every report, and a holder that never lets go cannot hang a store.
 #include <windows.h>
 
 #include <filesystem>
@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "reporter/logfile/LogFile.h"
+#include "reporter/logfile/LogFileAccess.h"
+#include "runtime/Streams.h"
 
 TEST(LogFileProcesses, TwoProcessesStoringAtOnceKeepEveryReport) {
   char self[MAX_PATH] = {};
@@ -50,5 +52,27 @@ TEST(LogFileProcesses, TwoProcessesStoringAtOnceKeepEveryReport) {
       EXPECT_NE(content.str().find(line), std::string::npos) << line;
     }
   }
+  DeleteFileA(log.c_str());
+}
+
+// A lock is held per handle, so a second handle of this process stands for
+// another process that stopped while it held the log.
+TEST(LogFileProcesses, AStoreGivesUpOnALockThatIsNeverReleased) {
+  const std::string log = (std::filesystem::temp_directory_path() /
+                           ("held-" + std::to_string(GetCurrentProcessId()) + ".vlf"))
+                              .string();
+  DeleteFileA(log.c_str());
+  auto holder = OpenLogFileHandle(log, true);
+  holder->Rewrite("kept\r\n");
+  holder->Lock();
+  auto store = OpenLogFileHandle(log, false);
+  ASSERT_TRUE(store);
+  EXPECT_THROW(store->Lock(), EFOpenError);
+  EXPECT_EQ(store->ReadAll(), "kept\r\n");  // readers still get through
+  holder->Unlock();
+  EXPECT_NO_THROW(store->Lock());
+  store->Unlock();
+  holder.reset();
+  store.reset();
   DeleteFileA(log.c_str());
 }
