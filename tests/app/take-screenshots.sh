@@ -13,16 +13,7 @@ clip=$build/tests/app/sample.avi
 [ -f "$tests" ] && [ -f "$clip" ] ||
   { echo "screenshots: build player_e2e_tests first (it brings the player and the clip)" >&2; exit 1; }
 
-prefix=$build/wine/prefix-screens
-shots=$(mktemp -d)
-cleanup() {
-  stop_prefix "$prefix" || true
-  stop_xvfb "${XVFB_PID:-}" || true
-  rm -rf "$shots"
-}
-trap cleanup EXIT
-start_xvfb || exit 1
-prepare_prefix "$prefix" || exit 1
+start_pose_display "$build" || exit 1
 
 # The settings window shows the clip's path: put it where an operator would.
 mkdir -p "$WINEPREFIX/drive_c/Kiravane"

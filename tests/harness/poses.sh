@@ -2,6 +2,17 @@
 # take-screenshots scripts after wine-env.sh; the posing program writes
 # "NAME left top right bottom" to SHOTS/pose.txt and waits until it is gone.
 
+# start_pose_display BUILD: a display and a prefix of the scripts' own
+# (BUILD/wine/prefix-screens, kept) and a scratch folder in $shots; the
+# display, the prefix's processes and the folder go when the script exits.
+start_pose_display() {
+  pose_prefix=$1/wine/prefix-screens
+  shots=$(mktemp -d)
+  trap 'stop_prefix "$pose_prefix" || true; stop_xvfb "${XVFB_PID:-}" || true; rm -rf "$shots"' EXIT
+  start_xvfb || return 1
+  prepare_prefix "$pose_prefix"
+}
+
 # photograph_poses RUNNER_PID SHOTS OUT WANTED SUFFIX: while the runner lives,
 # crops the display to each posed rectangle into OUT/NAME$SUFFIX.png; fails
 # (with the runner's log) unless the runner succeeds after WANTED pictures.

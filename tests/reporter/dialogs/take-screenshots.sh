@@ -11,16 +11,7 @@ source "$(dirname "$0")/../../harness/poses.sh"
 tests=$build/tests/reporter/dialogs/dialog_tests.exe
 [ -f "$tests" ] || { echo "screenshots: build dialog_tests first" >&2; exit 1; }
 
-prefix=$build/wine/prefix-screens
-shots=$(mktemp -d)
-cleanup() {
-  stop_prefix "$prefix" || true
-  stop_xvfb "${XVFB_PID:-}" || true
-  rm -rf "$shots"
-}
-trap cleanup EXIT
-start_xvfb || exit 1
-prepare_prefix "$prefix" || exit 1
+start_pose_display "$build" || exit 1
 
 VEXLOR_SHOT_DIR="Z:$(echo "$shots" | tr / '\\')" WINEDEBUG=-all \
   "$WINE64" "$tests" --gtest_also_run_disabled_tests --gtest_filter='DialogScreenshots.*' \
