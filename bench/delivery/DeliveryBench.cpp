@@ -11,42 +11,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <random>
 #include <sstream>
 #include <vector>
 
 #include "reporter/delivery/ClientSmtpWin.h"
 #include "reporter/delivery/ScreenCaptureWin.h"
+#include "tests/reporter/delivery/MailServersWin.h"
 
 namespace {
 
-std::map<std::string, std::string> HarnessState() {
-  std::map<std::string, std::string> values;
-  const char* file = std::getenv("VEXLOR_DELIVERY_STATE");
-  if (!file) {
-    std::fprintf(stderr, "run under tests/reporter/delivery/mail-harness.py\n");
-    std::exit(2);
-  }
-  std::ifstream in("Z:" + std::string(file));
-  for (std::string line; std::getline(in, line);) {
-    const std::size_t eq = line.find('=');
-    if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
-  }
-  return values;
-}
-
-std::string WinePath(std::string path) {
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return "Z:" + path;
-}
-
 void TrustTestCA(const std::string& derFile) {
-  std::ifstream in(derFile, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  const std::string der = bytes.str();
+  const std::string der = ReadWholeFile(derFile);
   HCERTSTORE store =
       CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
   CertAddEncodedCertificateToStore(
@@ -119,8 +95,7 @@ void Measure(const char* what, double goal, F&& run) {
 }  // namespace
 
 int main() {
-  const auto state = HarnessState();
-  TrustTestCA(WinePath(state.at("ca")));
+  TrustTestCA(WinePath(MailState("ca")));
 
   char folder[MAX_PATH];
   GetTempPathA(MAX_PATH, folder);
@@ -139,15 +114,15 @@ int main() {
   mail.Attachments = {attachment};
 
   TSmtpServer plain;
-  plain.Host = state.at("host_smtp");
-  plain.Port = static_cast<std::uint16_t>(std::stoi(state.at("port_smtp")));
+  plain.Host = MailState("host_smtp");
+  plain.Port = MailPort("smtp");
   plain.User = "tester";
   plain.Password = "secret";
   Measure("SMTP, login, 200 KB attachment", 1.0, [&] { return SendMailBySMTP(mail, plain); });
 
   TSmtpServer tls = plain;
   tls.Host = "starttls.test";
-  tls.Port = static_cast<std::uint16_t>(std::stoi(state.at("port_starttls")));
+  tls.Port = MailPort("starttls");
   Measure("SMTP, STARTTLS, login, 200 KB attachment", 2.0,
           [&] { return SendMailBySMTP(mail, tls); });
 
