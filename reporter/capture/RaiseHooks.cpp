@@ -331,9 +331,12 @@ LONG CALLBACK FirstVectoredHandler(EXCEPTION_POINTERS* pointers) {
 LONG WINAPI HookedUnhandledFilter(EXCEPTION_POINTERS* pointers) {
   const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
   TThreadCaptureState& state = ThreadCaptureState();
-  // C++ exceptions go back to the runtime, which ends them in terminate.
+  // C++ exceptions go back to the runtime, which ends them in terminate. In a
+  // library whose host carries the reporter, the filter this one replaced
+  // (the host reporter's) reports, as the host's reporter reports the rest.
   if (record.ExceptionCode == kGccThrowCode || !ReporterFlags().Active ||
-      !ExceptNotifyActiveOption()) {
+      !ExceptNotifyActiveOption() ||
+      (ReporterFlags().MainExecutableCarriesReporter && previousFilter)) {
     return previousFilter ? previousFilter(pointers) : EXCEPTION_CONTINUE_SEARCH;
   }
   if (!state.InHook && !state.InNotify) {

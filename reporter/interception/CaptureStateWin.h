@@ -60,6 +60,10 @@ struct TReporterFlags {
   std::atomic<bool> UnitsInitialising{false};
   std::atomic<bool> UnitsFinalising{false};
   std::atomic<bool> SafeCallPending{false};
+  // Set once at start-up: this reporter runs in a library and the main
+  // executable carries reporter data of its own. That executable's reporter
+  // reports, so this one counts every exception as handled.
+  std::atomic<bool> MainExecutableCarriesReporter{false};
 };
 TReporterFlags& ReporterFlags();
 

@@ -58,6 +58,9 @@ bool IsExceptionHandled(const TVexlorExceptionObject& object, std::uintptr_t add
     // application's own catchers make an exception handled there.
     const int ownCatchers = frames.Count - (frames.WrapperCounted ? 1 : 0);
     handled = IsMainThread() ? frames.Count > 0 : ownCatchers > 0;
+    // Both reporters see every operating-system exception of the process:
+    // the main executable's reports, so one fault is never reported twice.
+    if (flags.MainExecutableCarriesReporter) handled = true;
     if (forceHandled) handled = true;
     if (frames.FirstKind == TCatcherKind::SafeCall) {
       handled = false;

@@ -73,11 +73,20 @@ void InstallReportStages() {
   InstallWebOutput();
 }
 
+// Tested on the main executable as on any module whose data is loaded: the
+// "VLDATA" resource, else the marker at the end of its file.
+bool MainExecutableCarriesReporter() {
+  if (!ReporterModuleIsLibrary()) return false;
+  const auto main = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
+  return IsVexlorLogModule_New(main) || IsVexlorLogModule_Old(main);
+}
+
 void ReporterInit() {
   // The trace's switches (command line, development host) are read on first
   // use; read them before the first line, or it is lost.
   InDesignEnvironment();
   TraceEnter("Init");
+  ReporterFlags().MainExecutableCarriesReporter = MainExecutableCarriesReporter();
   ReporterFlags().Active = true;
   CreateOwnModuleOptionsMapping();
   char directory[MAX_PATH] = {};
