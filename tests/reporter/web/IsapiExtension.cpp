@@ -1,8 +1,10 @@
 // An ISAPI extension library built with the reporter and its data. A request
-// whose query is "fail" raises out of HttpExtensionProc; its report is the
-// request's response. ReportsShown counts the reports that reached a client
-// (the after-dialog action); StaticInitialisationOver tells whether the
-// reporter saw the library's static objects built.
+// whose query is "fail" raises out of HttpExtensionProc, one whose query is
+// "fault" writes through a null pointer; the report is the request's
+// response. ReportsShown counts the reports that reached a client (the
+// after-dialog action); StaticInitialisationOver tells whether the reporter
+// saw the library's static objects built; LeavesReportsToHost whether it
+// found reporter data in the host and so leaves the reports to the host's.
 #include <windows.h>
 
 #include <httpext.h>
@@ -30,6 +32,10 @@ struct TCountShown {
 __attribute__((noinline)) void AnswerQuery(EXTENSION_CONTROL_BLOCK* block) {
   const std::string query = block->lpszQueryString ? block->lpszQueryString : "";
   if (query == "fail") throw EConvertError("Query <" + query + "> & \"more\" not understood");
+  if (query == "fault") {
+    int* volatile target = nullptr;
+    *target = 1;
+  }
   DWORD length = 2;
   block->WriteClient(block->ConnID, const_cast<char*>("ok"), &length, 0);
 }
@@ -57,4 +63,8 @@ extern "C" __declspec(dllexport) int ReportsShown() {
 
 extern "C" __declspec(dllexport) bool StaticInitialisationOver() {
   return ReporterFlags().Active && !ReporterFlags().UnitsInitialising;
+}
+
+extern "C" __declspec(dllexport) bool LeavesReportsToHost() {
+  return ReporterFlags().MainExecutableCarriesReporter;
 }

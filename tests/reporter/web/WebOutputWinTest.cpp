@@ -1,7 +1,8 @@
 // The web kinds end to end: a CGI and a Win-CGI program of ours whose
 // request fails, and an ISAPI extension library loaded by this program as a
 // server would load it, with an extension control block whose callbacks
-// record what they get.
+// record what they get; and the same library in a host that carries the
+// reporter itself.
 #include <windows.h>
 
 #include <httpext.h>
@@ -14,6 +15,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+
+#include "tests/reporter/web/IsapiRequest.h"
 
 namespace {
 
@@ -176,35 +179,6 @@ TEST(WinCgiProgram, WritesTheResponseIntoTheOutputFileAndCutsIt) {
   DeleteFileA(output.c_str());
 }
 
-// What the extension hands to the server through its callbacks.
-struct TConnection {
-  bool WriteFails = false;
-  std::string Status, Headers, Page;
-};
-
-BOOL WINAPI RecordSupport(HCONN connection, DWORD request, LPVOID buffer, LPDWORD,
-                          LPDWORD dataType) {
-  auto& record = *static_cast<TConnection*>(connection);
-  if (request != HSE_REQ_SEND_RESPONSE_HEADER) return FALSE;
-  record.Status = buffer ? static_cast<const char*>(buffer) : "";
-  record.Headers = dataType ? reinterpret_cast<const char*>(dataType) : "";
-  return TRUE;
-}
-
-BOOL WINAPI RecordWrite(HCONN connection, LPVOID buffer, LPDWORD bytes, DWORD) {
-  auto& record = *static_cast<TConnection*>(connection);
-  if (record.WriteFails) return FALSE;
-  record.Page.append(static_cast<const char*>(buffer), *bytes);
-  return TRUE;
-}
-
-BOOL WINAPI NoVariable(HCONN, LPSTR, LPVOID, LPDWORD) {
-  return FALSE;
-}
-BOOL WINAPI NoRead(HCONN, LPVOID, LPDWORD) {
-  return FALSE;
-}
-
 std::set<DWORD> ThreadsOfThisProcess() {
   std::set<DWORD> threads;
   THandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
@@ -217,60 +191,26 @@ std::set<DWORD> ThreadsOfThisProcess() {
   return threads;
 }
 
-// A request on a thread of its own, as a server runs it. True when the
-// extension raised out of HttpExtensionProc.
-bool Request(PFN_HTTPEXTENSIONPROC extension, const char* query, TConnection& connection,
-             EXTENSION_CONTROL_BLOCK& block) {
-  block = {};
-  block.cbSize = sizeof block;
-  block.dwVersion = HSE_VERSION;
-  block.ConnID = &connection;
-  block.lpszMethod = const_cast<char*>("GET");
-  block.lpszQueryString = const_cast<char*>(query);
-  block.GetServerVariable = NoVariable;
-  block.WriteClient = RecordWrite;
-  block.ReadClient = NoRead;
-  block.ServerSupportFunction = RecordSupport;
-  bool raised = false;
-  std::thread worker([&] {
-    try {
-      extension(&block);
-    } catch (...) {
-      raised = true;
-    }
-  });
-  worker.join();
-  return raised;
-}
-
 TEST(IsapiExtension, ARequestThatRaisesGetsTheReportAsItsResponse) {
   const std::set<DWORD> before = ThreadsOfThisProcess();
   HMODULE library = LoadLibraryA(Beside("web_isapi_extension.dll").c_str());
   ASSERT_NE(library, nullptr);
-  auto version = reinterpret_cast<PFN_GETEXTENSIONVERSION>(
-      reinterpret_cast<void*>(GetProcAddress(library, "GetExtensionVersion")));
-  auto extension = reinterpret_cast<PFN_HTTPEXTENSIONPROC>(
-      reinterpret_cast<void*>(GetProcAddress(library, "HttpExtensionProc")));
-  auto terminate = reinterpret_cast<PFN_TERMINATEEXTENSION>(
-      reinterpret_cast<void*>(GetProcAddress(library, "TerminateExtension")));
-  auto shown =
-      reinterpret_cast<int (*)()>(reinterpret_cast<void*>(GetProcAddress(library, "ReportsShown")));
-  auto initialised = reinterpret_cast<bool (*)()>(
-      reinterpret_cast<void*>(GetProcAddress(library, "StaticInitialisationOver")));
-  ASSERT_TRUE(version && extension && terminate && shown && initialised);
+  const TExtension extension = ExtensionOf(library);
+  ASSERT_TRUE(extension.Complete());
   // The reporter started from the library's entry and saw its static
-  // objects built.
-  EXPECT_TRUE(initialised());
+  // objects built; this host carries no reporter, so it reports itself.
+  EXPECT_TRUE(extension.StaticInitialisationOver());
+  EXPECT_FALSE(extension.LeavesReportsToHost());
   HSE_VERSION_INFO info{};
-  EXPECT_TRUE(version(&info));
+  EXPECT_TRUE(extension.Version(&info));
 
   TConnection fine;
   EXTENSION_CONTROL_BLOCK block;
-  EXPECT_FALSE(Request(extension, "id=7", fine, block));
+  EXPECT_FALSE(Request(extension.Proc, "id=7", fine, block));
   EXPECT_EQ(fine.Page, "ok");
 
   TConnection failing;
-  EXPECT_TRUE(Request(extension, "fail", failing, block));
+  EXPECT_TRUE(Request(extension.Proc, "fail", failing, block));
   EXPECT_EQ(block.dwHttpStatusCode, 200u);
   EXPECT_EQ(failing.Status, "200 Error");
   const std::string page = PageOf(failing.Headers + failing.Page, false);
@@ -278,16 +218,16 @@ TEST(IsapiExtension, ARequestThatRaisesGetsTheReportAsItsResponse) {
   // The call stack is resolved through the library's own data.
   EXPECT_NE(page.find("IsapiExtension.cpp"), std::string::npos);
   EXPECT_NE(page.find("AnswerQuery"), std::string::npos);
-  EXPECT_EQ(shown(), 1);
+  EXPECT_EQ(extension.ReportsShown(), 1);
 
   // A client that does not take the page was not shown the report.
   TConnection gone;
   gone.WriteFails = true;
-  EXPECT_TRUE(Request(extension, "fail", gone, block));
+  EXPECT_TRUE(Request(extension.Proc, "fail", gone, block));
   EXPECT_EQ(gone.Status, "200 Error");
-  EXPECT_EQ(shown(), 1);
+  EXPECT_EQ(extension.ReportsShown(), 1);
 
-  EXPECT_TRUE(terminate(0));
+  EXPECT_TRUE(extension.Terminate(0));
   // The library's freeze watcher ran while it was loaded and is gone with it.
   const std::set<DWORD> loaded = ThreadsOfThisProcess();
   EXPECT_GT(loaded.size(), before.size());
@@ -296,6 +236,28 @@ TEST(IsapiExtension, ARequestThatRaisesGetsTheReportAsItsResponse) {
     EXPECT_TRUE(before.count(thread) != 0 || loaded.count(thread) == 0)
         << "thread " << thread << " of the library outlived it";
   }
+}
+
+// In a host carrying reporter data the library's reporter counts its raises
+// as handled: the host's reporter has the say, and nothing reaches the client.
+// A fault nothing catches is reported once, by the host (its report is
+// printed on the console): neither at first chance nor by the last-chance
+// filter of the library.
+TEST(IsapiExtension, InAHostThatCarriesTheReporterTheLibraryLeavesTheReports) {
+  TRun run = RunProgram("\"" + Beside("web_isapi_reporter_host.exe") + "\"");
+  std::erase(run.Output, '\r');
+  EXPECT_EQ(run.ExitCode, 0u) << run.Errors;
+  EXPECT_EQ(run.Output, "active=1\nleaves=1\nraised=1\nstatus=\npage=0\nshown=0\n");
+
+  run = RunProgram("\"" + Beside("web_isapi_reporter_host.exe") + "\" fault");
+  std::erase(run.Output, '\r');
+  EXPECT_EQ(run.ExitCode, 0u) << run.Errors;
+  const std::size_t banner = run.Output.find("VexlorLog ");
+  ASSERT_NE(banner, std::string::npos) << run.Output;
+  EXPECT_EQ(run.Output.find("\nVexlorLog ", banner + 1), std::string::npos) << run.Output;
+  EXPECT_NE(run.Output.find("EAccessViolation"), std::string::npos);
+  EXPECT_TRUE(run.Output.ends_with("active=1\nleaves=1\nraised=0\nstatus=\npage=0\nshown=0\n"))
+      << run.Output;
 }
 
 }  // namespace
